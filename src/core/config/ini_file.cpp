@@ -1,0 +1,200 @@
+#include "core/config/ini_file.h"
+
+#include <limits>
+
+#include "core/config/cp1252.h"
+
+namespace atalaya {
+namespace {
+
+bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+std::string_view Trim(std::string_view text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+// Upper-cases ASCII and the Windows-1252 accented letters, for section names such as "Español".
+unsigned char FoldCase(unsigned char c) {
+  if (c >= 'a' && c <= 'z') return c - 0x20;
+  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 0x20;
+  return c;
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (FoldCase(static_cast<unsigned char>(a[i])) != FoldCase(static_cast<unsigned char>(b[i]))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool IsSectionHeader(std::string_view line) {
+  const std::string_view t = Trim(line);
+  return t.size() >= 2 && t.front() == '[' && t.back() == ']';
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+}  // namespace
+
+std::optional<int64_t> ParseIniInteger(std::string_view text) {
+  bool negative = false;
+  if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
+    negative = text.front() == '-';
+    text.remove_prefix(1);
+  }
+  int base = 10;
+  if (text.starts_with('$')) {
+    base = 16;
+    text.remove_prefix(1);
+  } else if (text.size() > 2 && (text.starts_with("0x") || text.starts_with("0X"))) {
+    base = 16;
+    text.remove_prefix(2);
+  }
+  if (text.empty()) return std::nullopt;
+
+  uint64_t value = 0;
+  if (base == 16) {
+    if (text.size() > 16) return std::nullopt;
+    for (char c : text) {
+      const int digit = HexDigit(c);
+      if (digit < 0) return std::nullopt;
+      value = value * 16 + static_cast<uint64_t>(digit);
+    }
+    // Hexadecimal is a bit pattern: "$FFFFFFFFFFFFFFFF" is -1, as other tools write it.
+    const auto bits = static_cast<int64_t>(value);
+    return negative ? -bits : bits;
+  }
+  constexpr uint64_t kMax = std::numeric_limits<int64_t>::max();
+  for (char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    const auto digit = static_cast<uint64_t>(c - '0');
+    if (value > (kMax + (negative ? 1 : 0) - digit) / 10) return std::nullopt;
+    value = value * 10 + digit;
+  }
+  return negative ? static_cast<int64_t>(0 - value) : static_cast<int64_t>(value);
+}
+
+IniFile IniFile::FromBytes(std::string_view bytes) {
+  IniFile file;
+  if (bytes.find("\r\n") != std::string_view::npos) {
+    file.line_end_ = "\r\n";
+  } else if (bytes.find('\n') != std::string_view::npos) {
+    file.line_end_ = "\n";
+  }
+  file.ends_with_line_end_ = bytes.empty() || bytes.back() == '\n';
+  size_t start = 0;
+  while (start < bytes.size()) {
+    size_t end = bytes.find('\n', start);
+    const bool last = end == std::string_view::npos;
+    if (last) end = bytes.size();
+    std::string_view line = bytes.substr(start, end - start);
+    if (!last && line.ends_with('\r')) line.remove_suffix(1);
+    file.lines_.emplace_back(line);
+    start = end + 1;
+  }
+  return file;
+}
+
+std::string IniFile::ToBytes() const {
+  std::string out;
+  for (size_t i = 0; i < lines_.size(); ++i) {
+    out += lines_[i];
+    if (i + 1 < lines_.size() || ends_with_line_end_) out += line_end_;
+  }
+  return out;
+}
+
+std::optional<IniFile::SectionRange> IniFile::FindSection(std::string_view section) const {
+  const std::string header = "[" + std::string(section) + "]";
+  for (size_t i = 0; i < lines_.size(); ++i) {
+    if (!EqualsIgnoringCase(lines_[i], header)) continue;
+    size_t end = i + 1;
+    while (end < lines_.size() && !IsSectionHeader(lines_[end])) ++end;
+    return SectionRange{i, end};
+  }
+  return std::nullopt;
+}
+
+std::optional<size_t> IniFile::FindKey(const SectionRange& range, std::string_view key) const {
+  for (size_t i = range.header + 1; i < range.end; ++i) {
+    const std::string_view line = lines_[i];
+    const size_t eq = line.find('=');
+    if (eq != std::string_view::npos && Trim(line.substr(0, eq)) == key) return i;
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> IniFile::Read(std::string_view section, std::string_view key) const {
+  const auto range = FindSection(Utf8ToCp1252(section));
+  if (!range) return std::nullopt;
+  const auto index = FindKey(*range, Utf8ToCp1252(key));
+  if (!index) return std::nullopt;
+  const std::string_view line = lines_[*index];
+  const std::string_view value = Trim(line.substr(line.find('=') + 1));
+  if (value.empty()) return std::nullopt;
+  return Cp1252ToUtf8(value);
+}
+
+std::string IniFile::ReadString(std::string_view section, std::string_view key,
+                                std::string_view fallback) const {
+  auto value = Read(section, key);
+  return value ? std::move(*value) : std::string(fallback);
+}
+
+int64_t IniFile::ReadInteger(std::string_view section, std::string_view key,
+                             int64_t fallback) const {
+  const auto value = Read(section, key);
+  if (!value) return fallback;
+  return ParseIniInteger(*value).value_or(fallback);
+}
+
+bool IniFile::ReadBool(std::string_view section, std::string_view key, bool fallback) const {
+  return ReadInteger(section, key, fallback ? 1 : 0) != 0;
+}
+
+void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+  const std::string section_bytes = Utf8ToCp1252(section);
+  const std::string key_bytes = Utf8ToCp1252(key);
+  std::string line = key_bytes + "=" + Utf8ToCp1252(value);
+
+  const auto range = FindSection(section_bytes);
+  if (!range) {
+    lines_.emplace_back();
+    lines_.push_back("[" + section_bytes + "]");
+    lines_.push_back(std::move(line));
+    ends_with_line_end_ = true;
+    return;
+  }
+  if (const auto index = FindKey(*range, key_bytes)) {
+    lines_[*index] = std::move(line);
+    return;
+  }
+  // After the last non-blank line of the section, so the empty line that usually separates it
+  // from the next header stays where it is.
+  size_t insert_at = range->header + 1;
+  for (size_t i = range->header + 1; i < range->end; ++i) {
+    if (!Trim(lines_[i]).empty()) insert_at = i + 1;
+  }
+  if (insert_at == lines_.size()) ends_with_line_end_ = true;
+  lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insert_at), std::move(line));
+}
+
+void IniFile::WriteInteger(std::string_view section, std::string_view key, int64_t value) {
+  WriteString(section, key, std::to_string(value));
+}
+
+void IniFile::WriteBool(std::string_view section, std::string_view key, bool value) {
+  WriteString(section, key, value ? "1" : "0");
+}
+
+}  // namespace atalaya

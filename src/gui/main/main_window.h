@@ -1,0 +1,94 @@
+#pragma once
+
+#include <QWidget>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/config/settings.h"
+#include "core/config/text_table.h"
+#include "core/shell/operator.h"
+#include "core/shell/task_status.h"
+#include "core/shell/window_limits.h"
+#include "gui/shell/file_dialogs.h"
+#include "gui/shell/page_context.h"
+#include "gui/shell/text_bindings.h"
+#include "platform/settings_store.h"
+
+class QTabWidget;
+
+namespace atalaya {
+
+class AboutPage;
+class ChannelsPage;
+class EepromPage;
+class LoggedTaskPage;
+class TerminalPage;
+
+struct MainWindowOptions {
+  std::string data_folder;                // with or without its final slash
+  std::vector<std::string> serial_ports;  // sorted
+};
+
+// The main window "TForm1": owns the settings, the texts and every page; loads the settings
+// as it is created and saves them as it closes.
+class MainWindow : public QWidget, public PageLock {
+ public:
+  // `user` receives the window's messages; without one, message boxes ask.
+  explicit MainWindow(MainWindowOptions options, Operator* user = nullptr);
+  ~MainWindow() override;
+
+  void LockPages() override;
+  void UnlockPages() override;
+
+  // Reads the chosen language file and shows its texts everywhere.
+  void LoadTexts();
+
+  Settings& settings() { return settings_; }
+  const TextTable& texts() const { return texts_; }
+  QTabWidget* pages() const { return pages_; }
+  EepromPage* eeprom_page() const { return eeprom_page_; }
+  LoggedTaskPage* firmware_page() const { return firmware_page_; }
+  LoggedTaskPage* jtag_page() const { return jtag_page_; }
+  TerminalPage* terminal_page() const { return terminal_page_; }
+  ChannelsPage* channels_page() const { return channels_page_; }
+  AboutPage* about_page() const { return about_page_; }
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildPages();
+  void ApplyWindowSettings();
+  void CollectWindowSettings();
+  void SetPagesEnabled(bool enabled);
+  // Runs once, when the window first comes up.
+  void Activate();
+
+  std::unique_ptr<Operator> own_user_;
+  Operator& user_;
+  SettingsStore store_;
+  Settings settings_;
+  TextTable texts_;
+  TextBindings bindings_;
+  FileDialogs dialogs_;
+  PageContext context_;
+
+  QTabWidget* pages_ = nullptr;
+  EepromPage* eeprom_page_ = nullptr;
+  LoggedTaskPage* firmware_page_ = nullptr;
+  LoggedTaskPage* jtag_page_ = nullptr;
+  TerminalPage* terminal_page_ = nullptr;
+  ChannelsPage* channels_page_ = nullptr;
+  QWidget* picture_page_ = nullptr;
+  QWidget* config_page_ = nullptr;
+  AboutPage* about_page_ = nullptr;
+
+  bool activated_ = false;
+  WindowSize minimum_{0, 0};
+};
+
+}  // namespace atalaya

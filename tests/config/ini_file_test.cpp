@@ -1,0 +1,121 @@
+#include "core/config/ini_file.h"
+
+#include <gtest/gtest.h>
+
+namespace atalaya {
+namespace {
+
+// A file written by hand: comments, other sections, odd spacing, CR LF line ends.
+const char kMixedFile[] =
+    "; settings written by hand\r\n"
+    "[Other]\r\n"
+    "Velocidad=3\r\n"
+    "\r\n"
+    "[tform1]\r\n"
+    "  Velocidad =  9  \r\n"
+    "velocidad=4\r\n"
+    "Empty=   \r\n"
+    "no equals sign here\r\n"
+    "Texto= Hola mundo \r\n"
+    "Ruta=C:\\a=b\r\n"
+    "Pesta\xF1" "aActiva=5\r\n"
+    "\r\n"
+    "  [Later]  \r\n"
+    "Checksum=0\r\n";
+
+TEST(IniFileTest, ReadsKeysOfTheRightSection) {
+  const IniFile ini = IniFile::FromBytes(kMixedFile);
+  struct Case {
+    const char* section;
+    const char* key;
+    std::optional<std::string> expected;
+  };
+  const Case cases[] = {
+      {"TForm1", "Velocidad", "9"},         // header case ignored, key and value trimmed
+      {"TForm1", "velocidad", "4"},         // keys compare exactly
+      {"TForm1", "VELOCIDAD", std::nullopt},
+      {"Other", "Velocidad", "3"},
+      {"TForm1", "Empty", std::nullopt},    // an empty value is missing
+      {"TForm1", "Texto", "Hola mundo"},
+      {"TForm1", "Ruta", "C:\\a=b"},        // the value starts after the first "="
+      {"TForm1", "PestañaActiva", "5"},      // Windows-1252 key
+      {"TForm1", "Checksum", std::nullopt},  // belongs to the next section
+      {"Later", "Checksum", std::nullopt},   // "  [Later]  " ends a section but is no header
+      {"Missing", "Velocidad", std::nullopt},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ini.Read(c.section, c.key), c.expected) << c.section << "/" << c.key;
+  }
+}
+
+TEST(IniFileTest, ReadsLfFilesAndFilesWithoutFinalLineEnd) {
+  for (const char* bytes : {"[A]\nk=1\nj=2", "[A]\r\nk=1\r\nj=2\r\n", "[A]\nk=1\r\nj=2\n"}) {
+    const IniFile ini = IniFile::FromBytes(bytes);
+    EXPECT_EQ(ini.Read("A", "k"), "1") << bytes;
+    EXPECT_EQ(ini.Read("A", "j"), "2") << bytes;
+  }
+}
+
+TEST(IniFileTest, TypedReadsFallBackOnMissingOrUnreadableValues) {
+  const IniFile ini = IniFile::FromBytes("[S]\nhex=$1F\nbad=abc\nflag=5\nno=0\nyes=yes\n");
+  EXPECT_EQ(ini.ReadInteger("S", "hex", 7), 31);
+  EXPECT_EQ(ini.ReadInteger("S", "bad", 7), 7);
+  EXPECT_EQ(ini.ReadInteger("S", "none", 7), 7);
+  EXPECT_TRUE(ini.ReadBool("S", "flag", false));
+  EXPECT_FALSE(ini.ReadBool("S", "no", true));
+  EXPECT_TRUE(ini.ReadBool("S", "yes", true));
+  EXPECT_FALSE(ini.ReadBool("S", "yes", false));
+  EXPECT_EQ(ini.ReadString("S", "none", "def"), "def");
+}
+
+TEST(IniFileTest, ParsesTheIntegerForms) {
+  struct Case {
+    const char* text;
+    std::optional<int64_t> value;
+  };
+  const Case cases[] = {
+      {"10", 10},          {"-5", -5},          {"+7", 7},           {"$9", 9},
+      {"0x9", 9},          {"0X1f", 31},        {"$ff", 255},        {"-$10", -16},
+      {"0", 0},            {"0x", std::nullopt}, {"$", std::nullopt}, {"", std::nullopt},
+      {"abc", std::nullopt}, {"12a", std::nullopt}, {"1 2", std::nullopt},
+      {"9223372036854775807", INT64_MAX},
+      {"-9223372036854775808", INT64_MIN},
+      {"9223372036854775808", std::nullopt},
+      {"$FFFFFFFFFFFFFFFF", -1},
+      {"$10000000000000000", std::nullopt},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ParseIniInteger(c.text), c.value) << c.text;
+}
+
+TEST(IniFileTest, WritingTouchesOnlyTheKeysLine) {
+  IniFile ini = IniFile::FromBytes(kMixedFile);
+  ini.WriteString("TForm1", "Velocidad", "6");
+  std::string expected = kMixedFile;
+  expected.replace(expected.find("  Velocidad =  9  "), 18, "Velocidad=6");
+  EXPECT_EQ(ini.ToBytes(), expected);
+}
+
+TEST(IniFileTest, InsertsMissingKeysAtTheEndOfTheirSection) {
+  IniFile ini = IniFile::FromBytes("[A]\nx=1\n\n[B]\ny=2\n");
+  ini.WriteInteger("A", "new", 5);
+  ini.WriteBool("B", "flag", true);
+  EXPECT_EQ(ini.ToBytes(), "[A]\nx=1\nnew=5\n\n[B]\ny=2\nflag=1\n");
+}
+
+TEST(IniFileTest, AppendsAMissingSectionAfterAnEmptyLine) {
+  IniFile ini = IniFile::FromBytes("; only a comment\r\n[Other]\r\nk=v");
+  ini.WriteString("TForm1", "Top", "0");
+  ini.WriteString("TForm1", "Left", "3");
+  EXPECT_EQ(ini.ToBytes(),
+            "; only a comment\r\n[Other]\r\nk=v\r\n\r\n[TForm1]\r\nTop=0\r\nLeft=3\r\n");
+}
+
+TEST(IniFileTest, ANewFileStartsWithAnEmptyLineAndTheHeader) {
+  IniFile ini;
+  ini.WriteString("TForm1", "PestañaActiva", "2");
+  EXPECT_EQ(ini.ToBytes(), "\r\n[TForm1]\r\nPesta\xF1" "aActiva=2\r\n");
+  EXPECT_EQ(IniFile::FromBytes(ini.ToBytes()).Read("tform1", "PestañaActiva"), "2");
+}
+
+}  // namespace
+}  // namespace atalaya

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QString>
+#include <QTemporaryDir>
+#include <string>
+#include <vector>
+
+#include "core/shell/operator.h"
+
+namespace atalaya {
+
+// Records what the program tells the user instead of showing message boxes.
+class RecordingOperator : public Operator {
+ public:
+  void ShowInformation(std::string_view text) override { information.emplace_back(text); }
+  void ShowError(std::string_view text) override { errors.emplace_back(text); }
+
+  std::vector<std::string> information;
+  std::vector<std::string> errors;
+};
+
+// A data folder of its own for one test.
+class DataFolder {
+ public:
+  QString path() const { return dir_.path() + "/INIs"; }
+  std::string folder() const { return path().toStdString() + "/"; }
+
+  DataFolder() { QDir(dir_.path()).mkpath("INIs"); }
+
+  void Write(const QString& name, const QByteArray& bytes) const {
+    QFile file(path() + "/" + name);
+    file.open(QIODevice::WriteOnly);
+    file.write(bytes);
+  }
+
+  QByteArray Read(const QString& name) const {
+    QFile file(path() + "/" + name);
+    file.open(QIODevice::ReadOnly);
+    return file.readAll();
+  }
+
+ private:
+  QTemporaryDir dir_;
+};
+
+}  // namespace atalaya

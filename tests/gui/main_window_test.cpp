@@ -54,7 +54,7 @@ TEST_F(MainWindowTest, PagesComeInTabOrderWithTheirCaptions) {
       {"TabSheet2", "Firmware (JTag)"}, {"TabSheet6", "Terminal"},
       {"TabSheet7", "Sintonización"}, {"TabSheet10", "Imagen"},
       {"TabSheet5", "Configuración"}, {"TabSheet4", "Acerca de..."}};
-  QTabWidget* pages = window->pages();
+  PageControl* pages = window->pages();
   ASSERT_EQ(pages->count(), static_cast<int>(expected.size()));
   for (int i = 0; i < pages->count(); ++i) {
     EXPECT_EQ(pages->widget(i)->objectName(), expected[static_cast<size_t>(i)].first);
@@ -113,7 +113,7 @@ TEST_F(MainWindowTest, LockPagesDisablesAllButThePictureAndTheTransponderTable) 
   EXPECT_FALSE(tuning_button->isEnabled());
   EXPECT_TRUE(enabled("TabSheet9"));
   EXPECT_TRUE(enabled("TabSheet10"));
-  EXPECT_TRUE(window->pages()->isTabEnabled(0));  // locked pages can still be looked at
+  EXPECT_TRUE(window->pages()->tab(0)->isEnabled());  // locked pages can still be looked at
 
   window->UnlockPages();
   for (const char* name : {"TabSheet1", "TabSheet2", "TabSheet3", "TabSheet4", "TabSheet5",

@@ -1,7 +1,6 @@
 #include "gui/main/main_window.h"
 
 #include <QCloseEvent>
-#include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -50,7 +49,7 @@ MainWindow::MainWindow(MainWindowOptions options, Operator* user)
 MainWindow::~MainWindow() = default;
 
 void MainWindow::BuildPages() {
-  pages_ = new QTabWidget(this);
+  pages_ = new PageControl(this);
   pages_->setObjectName("PageControl1");
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);

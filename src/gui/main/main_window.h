@@ -16,7 +16,6 @@
 #include "gui/shell/text_bindings.h"
 #include "platform/settings_store.h"
 
-class QTabWidget;
 
 namespace atalaya {
 
@@ -47,7 +46,7 @@ class MainWindow : public QWidget, public PageLock {
 
   Settings& settings() { return settings_; }
   const TextTable& texts() const { return texts_; }
-  QTabWidget* pages() const { return pages_; }
+  PageControl* pages() const { return pages_; }
   EepromPage* eeprom_page() const { return eeprom_page_; }
   LoggedTaskPage* firmware_page() const { return firmware_page_; }
   LoggedTaskPage* jtag_page() const { return jtag_page_; }
@@ -77,7 +76,7 @@ class MainWindow : public QWidget, public PageLock {
   FileDialogs dialogs_;
   PageContext context_;
 
-  QTabWidget* pages_ = nullptr;
+  PageControl* pages_ = nullptr;
   EepromPage* eeprom_page_ = nullptr;
   LoggedTaskPage* firmware_page_ = nullptr;
   LoggedTaskPage* jtag_page_ = nullptr;

@@ -30,6 +30,12 @@ void TextBindings::Tab(QTabWidget* tabs, QWidget* page, int key) {
   });
 }
 
+void TextBindings::Tab(PageControl* pages, QWidget* page, int key) {
+  Add([pages, page, key](const TextTable& t) {
+    pages->setTabText(pages->indexOf(page), ToQt(t.Text(key)));
+  });
+}
+
 void TextBindings::ListEntry(QComboBox* list, int position, int key) {
   Add([list, position, key](const TextTable& t) {
     if (position < list->count()) list->setItemText(position, ToQt(t.Text(key)));

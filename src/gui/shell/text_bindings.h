@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/config/text_table.h"
+#include "gui/shell/page_control.h"
 
 namespace atalaya {
 
@@ -26,6 +27,7 @@ class TextBindings {
   void Caption(QGroupBox* group, int key);
   void Caption(QAction* action, int key);
   void Tab(QTabWidget* tabs, QWidget* page, int key);
+  void Tab(PageControl* pages, QWidget* page, int key);
   // Replaces one entry of a list and keeps its chosen position.
   void ListEntry(QComboBox* list, int position, int key);
 

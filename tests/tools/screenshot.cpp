@@ -1,0 +1,33 @@
+// Saves a picture of the main window, page by page, for a person to look at:
+//   build/atalaya-screenshot OUT_PREFIX [DATA_FOLDER]
+// writes OUT_PREFIX-0.png … OUT_PREFIX-7.png. Runs on any Qt platform (offscreen, xvfb).
+#include <QApplication>
+#include <QTabWidget>
+#include <QTest>
+#include <cstdio>
+
+#include "gui/main/main_window.h"
+#include "platform/machine.h"
+
+int main(int argc, char* argv[]) {
+  if (argc < 2) {
+    std::fputs("uso: atalaya-screenshot PREFIJO [CARPETA_DE_DATOS]\n", stderr);
+    return 2;
+  }
+  if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  }
+  QApplication app(argc, argv);
+  const std::string data = argc > 2 ? std::string(argv[2]) : atalaya::DefaultDataFolder();
+  atalaya::MainWindow window({data, atalaya::ListSerialPorts()});
+  window.show();
+  if (!QTest::qWaitForWindowExposed(&window)) return 1;
+  for (int page = 0; page < window.pages()->count(); ++page) {
+    window.pages()->setCurrentIndex(page);
+    QTest::qWait(100);
+    const QString path = QString("%1-%2.png").arg(argv[1]).arg(page);
+    if (!window.grab().save(path)) return 1;
+    std::printf("%s\n", qPrintable(path));
+  }
+  return 0;
+}

@@ -9,14 +9,8 @@ EepromPage::EepromPage(PageContext& context, QWidget* parent) : AnchoredPage(par
   inner_pages_ = new QTabWidget(this);
   inner_pages_->setObjectName("PageControl2");
   inner_pages_->setTabPosition(QTabWidget::East);
-  hex_sheet_ = new AnchoredPage;
-  hex_sheet_->setObjectName("HexEditorSheet");
-  interpreted_sheet_ = new AnchoredPage;
-  interpreted_sheet_->setObjectName("InterpretedSheet");
-  inner_pages_->addTab(hex_sheet_, QString());
-  inner_pages_->addTab(interpreted_sheet_, QString());
-  context.bindings.Tab(inner_pages_, hex_sheet_, 281);
-  context.bindings.Tab(inner_pages_, interpreted_sheet_, 282);
+  hex_sheet_ = AddSheet(inner_pages_, "HexEditorSheet", 281, context.bindings);
+  interpreted_sheet_ = AddSheet(inner_pages_, "InterpretedSheet", 282, context.bindings);
 
   log_ = new LogPaneWidget(context.texts, context.bindings, context.dialogs, context.user,
                            hex_sheet_);

@@ -1,5 +1,7 @@
 #include "gui/shell/text_bindings.h"
 
+#include "gui/shell/page_context.h"
+
 #include <QAction>
 
 namespace atalaya {
@@ -40,6 +42,15 @@ void TextBindings::ListEntry(QComboBox* list, int position, int key) {
   Add([list, position, key](const TextTable& t) {
     if (position < list->count()) list->setItemText(position, ToQt(t.Text(key)));
   });
+}
+
+AnchoredPage* AddSheet(QTabWidget* tabs, const char* name, int caption_key,
+                       TextBindings& bindings) {
+  auto* sheet = new AnchoredPage;
+  sheet->setObjectName(name);
+  tabs->addTab(sheet, QString());
+  bindings.Tab(tabs, sheet, caption_key);
+  return sheet;
 }
 
 void TextBindings::Apply(const TextTable& texts) const {

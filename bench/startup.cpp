@@ -46,7 +46,7 @@ long ResidentKilobytes() {
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   const std::string data = argc > 1 ? std::string(argv[1]) : atalaya::DefaultDataFolder();
-  atalaya::MainWindow window({data, atalaya::ListSerialPorts()});
+  atalaya::MainWindow window({data, atalaya::ListSerialPorts(), {}});
   window.show();
   if (!QTest::qWaitForWindowExposed(&window)) return 1;
   const double shown = SecondsSinceBoot();

@@ -85,7 +85,7 @@ TEST(TextTableTest, TheShippedEnglishFileTranslatesEveryKey) {
     EXPECT_TRUE(file.Read("English", TextKeyName(entry.key))) << entry.key;
   }
   for (ExtraText extra : {ExtraText::kSettingsNotSaved, ExtraText::kSettingsNotRead,
-                          ExtraText::kFileNotSaved}) {
+                          ExtraText::kFileNotSaved, ExtraText::kSerialPermission}) {
     EXPECT_TRUE(file.Read("English", ExtraTextKeyName(extra))) << ExtraTextKeyName(extra);
   }
   TextTable table;

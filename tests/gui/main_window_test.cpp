@@ -31,7 +31,7 @@ namespace {
 class MainWindowTest : public ::testing::Test {
  protected:
   std::unique_ptr<MainWindow> Open() {
-    auto window = std::make_unique<MainWindow>(MainWindowOptions{data_.folder(), {}}, &user_);
+    auto window = std::make_unique<MainWindow>(MainWindowOptions{data_.folder(), {}, {}}, &user_);
     return window;
   }
 
@@ -289,7 +289,7 @@ TEST_F(MainWindowTest, ClosingSavesTheSettingsAndTheyComeBack) {
 
 TEST_F(MainWindowTest, ASettingsFileThatCannotBeWrittenIsReportedAndTheWindowCloses) {
   auto window = std::make_unique<MainWindow>(
-      MainWindowOptions{data_.folder() + "no-such-folder/", {}}, &user_);
+      MainWindowOptions{data_.folder() + "no-such-folder/", {}, {}}, &user_);
   ShowAndWait(*window);
   EXPECT_TRUE(window->close());
   EXPECT_FALSE(window->isVisible());

@@ -19,7 +19,7 @@ int main(int argc, char* argv[]) {
   }
   QApplication app(argc, argv);
   const std::string data = argc > 2 ? std::string(argv[2]) : atalaya::DefaultDataFolder();
-  atalaya::MainWindow window({data, atalaya::ListSerialPorts()});
+  atalaya::MainWindow window({data, atalaya::ListSerialPorts(), {}});
   window.show();
   if (!QTest::qWaitForWindowExposed(&window)) return 1;
   for (int page = 0; page < window.pages()->count(); ++page) {

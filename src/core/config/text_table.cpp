@@ -14,6 +14,9 @@ constexpr std::array<ExtraDefault, kExtraTextCount> kExtraDefaults = {{
     {"SettingsNotRead",
      "No se ha podido leer la configuración; se usan los valores por defecto. Archivo :"},
     {"FileNotSaved", "No se ha podido guardar el archivo :"},
+    {"SerialPermission",
+     "Su usuario no tiene permiso para usar el puerto. Añádalo al grupo dueño del dispositivo "
+     "y vuelva a iniciar la sesión. Dispositivo :"},
 }};
 
 const std::string kNoText;

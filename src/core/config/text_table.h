@@ -25,8 +25,9 @@ enum class ExtraText {
   kSettingsNotSaved,
   kSettingsNotRead,
   kFileNotSaved,
+  kSerialPermission,
 };
-inline constexpr int kExtraTextCount = 3;
+inline constexpr int kExtraTextCount = 4;
 
 bool IsTextKey(int key);
 // The language-file key of a numbered text: "traduc" and the number in decimal.

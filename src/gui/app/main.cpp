@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QString>
+#include <QStringList>
 #include <cstdio>
 #include <cstdlib>
 
@@ -34,7 +35,19 @@ int main(int argc, char* argv[]) {
   }
   QApplication app(argc, argv);
   QApplication::setApplicationName("Atalaya");
-  atalaya::MainWindow window({atalaya::DefaultDataFolder(), atalaya::ListSerialPorts()});
+  // --port PATH: a device the port list does not show, such as the virtual decoder's.
+  std::string extra_port;
+  const QStringList arguments = QApplication::arguments();
+  for (int i = 1; i < arguments.size(); ++i) {
+    if (arguments[i] == "--port" && i + 1 < arguments.size()) {
+      extra_port = arguments[++i].toStdString();
+    } else {
+      std::fprintf(stderr, "uso: atalaya [--port DISPOSITIVO]\n");
+      return 2;
+    }
+  }
+  atalaya::MainWindow window(
+      {atalaya::DefaultDataFolder(), atalaya::ListSerialPorts(), extra_port});
   window.show();
   return QApplication::exec();
 }

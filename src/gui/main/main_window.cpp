@@ -1,10 +1,15 @@
 #include "gui/main/main_window.h"
 
 #include <QCloseEvent>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "core/config/cp1252.h"
+#include "core/service/terminal.h"
 #include "gui/channels/channels_page.h"
 #include "gui/eeprom/eeprom_page.h"
 #include "gui/main/about_page.h"
@@ -34,7 +39,18 @@ MainWindow::MainWindow(MainWindowOptions options, Operator* user)
   setObjectName("TForm1");
   setWindowTitle("Atalaya v4.0 (FINAL)");
 
-  settings_ = store_.Load(options.serial_ports);
+  std::vector<std::string> ports = std::move(options.serial_ports);
+  const bool extra_port = !options.extra_port.empty();
+  if (extra_port && std::find(ports.begin(), ports.end(), options.extra_port) == ports.end()) {
+    ports.push_back(options.extra_port);
+  }
+  settings_ = store_.Load(ports);
+  port_from_file_ = settings_.port;
+  if (extra_port) {
+    settings_.port = static_cast<int>(
+        std::find(ports.begin(), ports.end(), options.extra_port) - ports.begin());
+    extra_port_chosen_ = true;
+  }
   // The file dialogs start in the data folder until the user picks another.
   std::string data_folder = store_.data_folder();
   if (data_folder.ends_with('/')) data_folder.pop_back();
@@ -44,6 +60,8 @@ MainWindow::MainWindow(MainWindowOptions options, Operator* user)
   BuildPages();
   ApplyWindowSettings();
   LoadTexts();
+  ConnectSerialTasks();
+  OpenSerialPort();
 }
 
 MainWindow::~MainWindow() = default;
@@ -55,7 +73,7 @@ void MainWindow::BuildPages() {
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(pages_);
 
-  eeprom_page_ = new EepromPage(context_);
+  eeprom_page_ = new EepromPage(context_, image_, rules_);
   firmware_page_ = new LoggedTaskPage(context_, {73, {82, 83, 84, 230, 231}}, "FirmwareLog");
   jtag_page_ = new LoggedTaskPage(context_, {70, {76, 79, 84, 230, 231}}, "JtagLog");
   terminal_page_ = new TerminalPage(context_);
@@ -80,6 +98,69 @@ void MainWindow::BuildPages() {
     entry.page->setObjectName(entry.name);
     pages_->addTab(entry.page, QString());
     bindings_.Tab(pages_, entry.page, entry.caption);
+  }
+}
+
+void MainWindow::ConnectSerialTasks() {
+  port_ = std::make_unique<QtSerialPort>(this);
+  link_ = std::make_unique<ServiceLink>(
+      *port_, reply_timer_,
+      ServiceSinks{*eeprom_page_->log(), *firmware_page_->log(), *terminal_page_->pane(),
+                   *eeprom_page_->status(), *firmware_page_->status(), *this, user_, texts_});
+  port_->on_received = [this](std::string_view bytes) { link_->OnRxChar(bytes); };
+  reply_timer_.on_timeout = [this] { link_->OnReplyTimeout(); };
+
+  transfer_ = std::make_unique<EepromTransfer>(
+      *link_, image_,
+      EepromTransferSinks{*eeprom_page_->status(), *eeprom_page_->log(), *terminal_page_->pane(),
+                          *this, user_, texts_, clock_});
+  link_->SetEngine(ServiceLink::Slot::kEeprom, transfer_.get());
+  transfer_->on_interpret = [this] { Interpret(); };
+  transfer_->on_show_hex_editor = [this] { eeprom_page_->ShowHexEditor(); };
+  const QString point = QLocale().decimalPoint();
+  if (point.size() == 1 && point[0].unicode() < 0x80) {
+    transfer_->decimal_separator = static_cast<char>(point[0].unicode());
+  }
+
+  connect(eeprom_page_->receive_button(), &QPushButton::clicked, this,
+          [this] { StartTransfer(TransferKind::kRead); });
+  connect(eeprom_page_->send_button(), &QPushButton::clicked, this,
+          [this] { StartTransfer(TransferKind::kWrite); });
+  connect(eeprom_page_->verify_button(), &QPushButton::clicked, this,
+          [this] { StartTransfer(TransferKind::kVerify); });
+  connect(eeprom_page_->clear_button(), &QPushButton::clicked, this, [this] {
+    image_.FillFF();
+    Interpret();
+  });
+  connect(terminal_page_->input(), &QLineEdit::returnPressed, this,
+          [this] { SendTerminalLine(); });
+}
+
+void MainWindow::OpenSerialPort() {
+  port_->ApplySettings(settings_);
+  if (settings_.port < 0) return;
+  if (auto error = port_->Open(texts_)) ReportWhenShown(std::move(*error));
+}
+
+void MainWindow::StartTransfer(TransferKind kind) {
+  transfer_->Start(kind, eeprom_page_->ChosenRange(), rules_.selected_row());
+}
+
+void MainWindow::SendTerminalLine() {
+  QLineEdit* input = terminal_page_->input();
+  // The decoder speaks 8-bit text; characters it cannot take go out as "?".
+  if (SendTypedLine(*link_, Utf8ToCp1252(input->text().toStdString()), settings_.checksum)) {
+    input->clear();
+  }
+}
+
+void MainWindow::Interpret() {}
+
+void MainWindow::ReportWhenShown(std::string message) {
+  if (activated_) {
+    QTimer::singleShot(0, this, [this, message] { user_.ShowError(message); });
+  } else {
+    pending_reports_.push_back(std::move(message));
   }
 }
 
@@ -129,13 +210,16 @@ void MainWindow::showEvent(QShowEvent* event) {
 }
 
 void MainWindow::Activate() {
+  image_.FillFF();
   about_page_->ColourVersionLabel();
+  Interpret();
   if (const auto& error = store_.read_error()) {
-    // Reported once the window is up, so the message has the window behind it.
-    const std::string message = texts_.Text(ExtraText::kSettingsNotRead) + " " +
-                                store_.SettingsPath() + "\n" + *error;
-    QTimer::singleShot(0, this, [this, message] { user_.ShowError(message); });
+    pending_reports_.insert(pending_reports_.begin(), texts_.Text(ExtraText::kSettingsNotRead) +
+                                                          " " + store_.SettingsPath() + "\n" +
+                                                          *error);
   }
+  for (std::string& message : pending_reports_) ReportWhenShown(std::move(message));
+  pending_reports_.clear();
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
@@ -147,6 +231,8 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
   CollectWindowSettings();
+  // A device given on the command line is for this run; the saved choice stays.
+  if (extra_port_chosen_) settings_.port = port_from_file_;
   if (const auto error = store_.Save(settings_)) {
     user_.ShowError(texts_.Text(ExtraText::kSettingsNotSaved) + " " + store_.SettingsPath() +
                     "\n" + *error);

@@ -7,6 +7,9 @@
 #include <vector>
 
 #include "core/config/settings.h"
+#include "core/eeprom/eeprom_image.h"
+#include "core/service/eeprom_transfer.h"
+#include "core/service/service_link.h"
 #include "core/config/text_table.h"
 #include "core/shell/operator.h"
 #include "core/shell/task_status.h"
@@ -14,6 +17,8 @@
 #include "gui/shell/file_dialogs.h"
 #include "gui/shell/page_context.h"
 #include "gui/shell/text_bindings.h"
+#include "platform/qt_reply_timer.h"
+#include "platform/qt_serial_port.h"
 #include "platform/settings_store.h"
 
 
@@ -28,6 +33,9 @@ class TerminalPage;
 struct MainWindowOptions {
   std::string data_folder;                // with or without its final slash
   std::vector<std::string> serial_ports;  // sorted
+  // A device the port list does not show (a pseudo-terminal, a virtual port), chosen for this
+  // run only: the port saved in the settings stays as it was.
+  std::string extra_port;
 };
 
 // The main window "TForm1": owns the settings, the texts and every page; loads the settings
@@ -45,6 +53,11 @@ class MainWindow : public QWidget, public PageLock {
   void LoadTexts();
 
   Settings& settings() { return settings_; }
+  EepromImage& image() { return image_; }
+  HexEditRules& edit_rules() { return rules_; }
+  ServiceLink& link() { return *link_; }
+  QtSerialPort& serial_port() { return *port_; }
+  QtReplyTimer& reply_timer() { return reply_timer_; }
   const TextTable& texts() const { return texts_; }
   PageControl* pages() const { return pages_; }
   EepromPage* eeprom_page() const { return eeprom_page_; }
@@ -61,6 +74,14 @@ class MainWindow : public QWidget, public PageLock {
 
  private:
   void BuildPages();
+  void ConnectSerialTasks();
+  void OpenSerialPort();
+  void StartTransfer(TransferKind kind);
+  void SendTerminalLine();
+  // Refreshes the "Datos Interpretados" page from the image.
+  void Interpret();
+  // Shows a message once the window is up, so it has the window behind it.
+  void ReportWhenShown(std::string message);
   void ApplyWindowSettings();
   void CollectWindowSettings();
   void SetPagesEnabled(bool enabled);
@@ -75,6 +96,16 @@ class MainWindow : public QWidget, public PageLock {
   TextBindings bindings_;
   FileDialogs dialogs_;
   PageContext context_;
+  EepromImage image_;
+  HexEditRules rules_{image_};
+  SteadyClock clock_;
+  QtReplyTimer reply_timer_;
+  std::unique_ptr<QtSerialPort> port_;
+  std::unique_ptr<ServiceLink> link_;
+  std::unique_ptr<EepromTransfer> transfer_;
+  int port_from_file_ = -1;
+  bool extra_port_chosen_ = false;
+  std::vector<std::string> pending_reports_;
 
   PageControl* pages_ = nullptr;
   EepromPage* eeprom_page_ = nullptr;

@@ -85,7 +85,8 @@ TEST(TextTableTest, TheShippedEnglishFileTranslatesEveryKey) {
     EXPECT_TRUE(file.Read("English", TextKeyName(entry.key))) << entry.key;
   }
   for (ExtraText extra : {ExtraText::kSettingsNotSaved, ExtraText::kSettingsNotRead,
-                          ExtraText::kFileNotSaved, ExtraText::kSerialPermission}) {
+                          ExtraText::kFileNotSaved, ExtraText::kSerialPermission,
+                          ExtraText::kFileNotRead}) {
     EXPECT_TRUE(file.Read("English", ExtraTextKeyName(extra))) << ExtraTextKeyName(extra);
   }
   TextTable table;

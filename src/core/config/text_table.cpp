@@ -17,6 +17,7 @@ constexpr std::array<ExtraDefault, kExtraTextCount> kExtraDefaults = {{
     {"SerialPermission",
      "Su usuario no tiene permiso para usar el puerto. Añádalo al grupo dueño del dispositivo "
      "y vuelva a iniciar la sesión. Dispositivo :"},
+    {"FileNotRead", "No se ha podido leer el archivo :"},
 }};
 
 const std::string kNoText;

@@ -26,8 +26,9 @@ enum class ExtraText {
   kSettingsNotRead,
   kFileNotSaved,
   kSerialPermission,
+  kFileNotRead,
 };
-inline constexpr int kExtraTextCount = 4;
+inline constexpr int kExtraTextCount = 5;
 
 bool IsTextKey(int key);
 // The language-file key of a numbered text: "traduc" and the number in decimal.

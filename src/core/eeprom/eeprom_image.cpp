@@ -64,6 +64,15 @@ void EepromImage::LoadBytes(const uint8_t* buffer, size_t start, size_t count) {
   Changed(static_cast<int>(start / kColumns) + 1, static_cast<int>((end - 1) / kColumns) + 1);
 }
 
+std::optional<std::array<uint8_t, EepromImage::kSize>> EepromImage::Bytes() const {
+  std::array<uint8_t, kSize> bytes{};
+  for (size_t address = 0; address < cells_.size(); ++address) {
+    if (!IsValidPair(cells_[address])) return std::nullopt;
+    bytes[address] = static_cast<uint8_t>(HexValue(cells_[address]));
+  }
+  return bytes;
+}
+
 std::optional<int> EepromImage::FirstInvalidCell() const {
   for (size_t address = 0; address < cells_.size(); ++address) {
     if (!IsValidPair(cells_[address])) return static_cast<int>(address);

@@ -36,6 +36,9 @@ class EepromImage {
   // Cells of addresses start … start + count − 1 (those below 2048) take the buffer's bytes.
   void LoadBytes(const uint8_t* buffer, size_t start, size_t count);
 
+  // The image as bytes; nothing while a cell is not a valid byte.
+  std::optional<std::array<uint8_t, kSize>> Bytes() const;
+
   // Address of the first cell that is not exactly two hexadecimal digits, row by row.
   std::optional<int> FirstInvalidCell() const;
   // Shows "¡ La dirección 1A3 contiene un dato erroneo !" for the first invalid cell and

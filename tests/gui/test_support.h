@@ -8,19 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "core/shell/operator.h"
+#include "support/recording_sinks.h"
 
 namespace atalaya {
 
-// Records what the program tells the user instead of showing message boxes.
-class RecordingOperator : public Operator {
- public:
-  void ShowInformation(std::string_view text) override { information.emplace_back(text); }
-  void ShowError(std::string_view text) override { errors.emplace_back(text); }
-
-  std::vector<std::string> information;
-  std::vector<std::string> errors;
-};
+using RecordingOperator = RecordingUser;
 
 // A data folder of its own for one test.
 class DataFolder {

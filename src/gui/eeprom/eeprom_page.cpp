@@ -56,6 +56,8 @@ EepromPage::EepromPage(PageContext& context, EepromImage& image, HexEditRules& r
   range->setObjectName("RangeGroup");
   context.bindings.Caption(range, 245);
   auto* range_layout = new QVBoxLayout(range);
+  // The captions need nearly all of the narrow column.
+  range_layout->setContentsMargins(2, 2, 0, 2);
   range_all_ = new QRadioButton(range);
   range_low_ = new QRadioButton(range);
   range_row_ = new QRadioButton(range);

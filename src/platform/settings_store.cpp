@@ -31,6 +31,7 @@ Settings SettingsStore::Load(const std::vector<std::string>& serial_ports) {
   environment.data_file_exists = [this](const std::string& name) {
     return FileExists(data_folder_ + name + ".ini");
   };
+  environment.read_data_file = Reader();
   return LoadSettings(settings_file_, environment);
 }
 
@@ -43,6 +44,10 @@ std::optional<std::string> SettingsStore::Save(const Settings& settings) {
   if (auto error = WriteFileAtomically(SettingsPath(), ini.ToBytes())) return error;
   settings_file_ = std::move(ini);
   return std::nullopt;
+}
+
+DataFileReader SettingsStore::Reader() const {
+  return [this](const std::string& name) { return ReadIni(name + ".ini"); };
 }
 
 void SettingsStore::LoadTexts(const Settings& settings, TextTable& texts) const {

@@ -26,6 +26,9 @@ class SettingsStore {
   // Returns the reason on failure.
   std::optional<std::string> Save(const Settings& settings);
 
+  // Reads NAME.ini from the data folder; a missing or unreadable file reads as empty.
+  DataFileReader Reader() const;
+
   // Reads the texts of the chosen language; without one, or without its file, Spanish.
   void LoadTexts(const Settings& settings, TextTable& texts) const;
 

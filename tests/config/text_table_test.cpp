@@ -86,7 +86,7 @@ TEST(TextTableTest, TheShippedEnglishFileTranslatesEveryKey) {
   }
   for (ExtraText extra : {ExtraText::kSettingsNotSaved, ExtraText::kSettingsNotRead,
                           ExtraText::kFileNotSaved, ExtraText::kSerialPermission,
-                          ExtraText::kFileNotRead}) {
+                          ExtraText::kFileNotRead, ExtraText::kFlashTypeRefused}) {
     EXPECT_TRUE(file.Read("English", ExtraTextKeyName(extra))) << ExtraTextKeyName(extra);
   }
   TextTable table;

@@ -95,6 +95,51 @@ void Settings::SetValue(Bar bar, int64_t value) {
   bars[static_cast<size_t>(bar)] = std::clamp(value, spec.min, spec.max);
 }
 
+namespace {
+
+// The chosen entry of a file list, or the empty name (an empty file) when none is chosen.
+std::string ChosenName(const std::vector<std::string>& names, int64_t position) {
+  return position >= 0 && position < static_cast<int64_t>(names.size())
+             ? names[static_cast<size_t>(position)]
+             : std::string();
+}
+
+IniFile ReadDataFile(const DataFileReader& read, const std::string& name) {
+  return name.empty() || !read ? IniFile() : read(name);
+}
+
+}  // namespace
+
+void LoadFlashLayout(Settings& s, int chip, const DataFileReader& read) {
+  const std::string name = ChosenName(s.flash_types, chip == 1 ? s.flash1_type : s.flash2_type);
+  if (auto layout = ReadFlashLayout(ReadDataFile(read, name), name)) {
+    s.flash_layouts[chip == 1 ? 0 : 1] = *layout;
+  } else {
+    s.refused_flash_types.push_back(name);
+  }
+}
+
+void ApplyModel(Settings& s, const DataFileReader& read) {
+  if (s.model <= 0) return;
+  const std::string name = ChosenName(s.models, s.model - 1);
+  const ModelChips chips = ReadModelChips(ReadDataFile(read, name), name);
+  const auto type_position = [&s](int64_t type) {
+    return type >= 0 && type < static_cast<int64_t>(s.flash_types.size()) ? static_cast<int>(type)
+                                                                          : -1;
+  };
+  s.flash1_start = chips.flash1_start;
+  s.flash1_type = type_position(chips.flash1_type);
+  s.flash2_start = chips.flash2_start;
+  s.flash2_type = type_position(chips.flash2_type);
+  LoadFlashLayout(s, 1, read);
+  LoadFlashLayout(s, 2, read);
+}
+
+void LoadSymbolRates(Settings& s, const DataFileReader& read) {
+  const std::string name = ChosenName(s.symbol_rate_files, s.symbol_rate);
+  s.symbol_rates = ReadSymbolRates(ReadDataFile(read, name), name);
+}
+
 void ApplyParallelBase(Settings& s) {
   if (s.parallel_range >= 0 && s.parallel_range < static_cast<int>(kParallelBases.size())) {
     s.parallel_base = kParallelBases[static_cast<size_t>(s.parallel_range)];
@@ -156,6 +201,7 @@ Settings LoadSettings(const IniFile& ini, const SettingsEnvironment& env) {
 
   s.symbol_rate_files = ReadFileList(ini, kSymbolRateFiles, exists);
   s.symbol_rate = ReadPosition(ini, "SR", 2, s.symbol_rate_files.size());
+  LoadSymbolRates(s, env.read_data_file);
 
   s.channel_count = ReadPosition(ini, "NumCanales", 0, kChannelCountChoices);
   ApplyChannelCount(s);
@@ -170,7 +216,10 @@ Settings LoadSettings(const IniFile& ini, const SettingsEnvironment& env) {
     s.flash1_type = ReadPosition(ini, "Flash1Type", 0, s.flash_types.size());
     s.flash2_start = ini.ReadString(S, "Flash2Start", "60000000");
     s.flash2_type = ReadPosition(ini, "Flash2Type", 0, s.flash_types.size());
+    LoadFlashLayout(s, 1, env.read_data_file);
+    LoadFlashLayout(s, 2, env.read_data_file);
   }
+  ApplyModel(s, env.read_data_file);
 
   s.firm_comando1 = ini.ReadBool(S, "FirmComando1", true);
   s.firm_comando2 = ini.ReadBool(S, "FirmComando2", false);

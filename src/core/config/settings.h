@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/config/decoder_files.h"
 #include "core/config/ini_file.h"
 
 namespace atalaya {
@@ -162,11 +163,16 @@ struct Settings {
   bool verificar_jtag = true;             // VerificarJtag
   bool forzar_jtag = false;               // ForzarJtag
   bool add_firmware_crc = false;          // AddFirmwareCRC
+  std::array<FlashLayout, 2> flash_layouts{};  // chip 1 and 2; empty until first loaded
+  // Flash-type files refused for a block count outside 0…1024, for the owner to report; the
+  // layout they would have replaced stays.
+  std::vector<std::string> refused_flash_types;
 
   // Channel list.
   int tcs = 0;          // TCS
   int tpt = 1;          // TPT
   int symbol_rate = 2;  // SR
+  SymbolRateTable symbol_rates{};
   int channel_count = 0;      // NumCanales
   int transponder_count = 0;  // NumTransp
   std::string lnb_low = "9750";    // LNB-low
@@ -197,6 +203,7 @@ struct SettingsEnvironment {
   std::vector<std::string> serial_ports;  // sorted
   // Whether the data folder holds NAME.ini.
   std::function<bool(const std::string& name)> data_file_exists;
+  DataFileReader read_data_file;
 };
 
 Settings LoadSettings(const IniFile& ini, const SettingsEnvironment& environment);
@@ -205,6 +212,14 @@ void SaveSettings(const Settings& settings, IniFile& ini);
 // (row counts, capture size, symbol-rate table, flash layouts) follow only when the user next
 // changes their list, as the lists' change actions are not run.
 void RestoreDefaults(Settings& settings);
+
+// Reads the flash-type file chosen for chip 1 or 2 into its layout.
+void LoadFlashLayout(Settings& settings, int chip, const DataFileReader& read);
+// With a model chosen, takes its chip starts and types from the model file and loads both
+// layouts; "Personalizado" keeps the user's own values.
+void ApplyModel(Settings& settings, const DataFileReader& read);
+// Reads the chosen symbol-rate file into the table.
+void LoadSymbolRates(Settings& settings, const DataFileReader& read);
 
 // Base I/O address of the chosen range; another position leaves the base as it was.
 void ApplyParallelBase(Settings& settings);

@@ -18,6 +18,9 @@ constexpr std::array<ExtraDefault, kExtraTextCount> kExtraDefaults = {{
      "Su usuario no tiene permiso para usar el puerto. Añádalo al grupo dueño del dispositivo "
      "y vuelva a iniciar la sesión. Dispositivo :"},
     {"FileNotRead", "No se ha podido leer el archivo :"},
+    {"FlashTypeRefused",
+     "Este tipo de flash no se usa porque su número de bloques (NumBlocks) no está entre 0 y "
+     "1024; se mantiene el anterior :"},
 }};
 
 const std::string kNoText;

@@ -27,8 +27,9 @@ enum class ExtraText {
   kFileNotSaved,
   kSerialPermission,
   kFileNotRead,
+  kFlashTypeRefused,
 };
-inline constexpr int kExtraTextCount = 5;
+inline constexpr int kExtraTextCount = 6;
 
 bool IsTextKey(int key);
 // The language-file key of a numbered text: "traduc" and the number in decimal.

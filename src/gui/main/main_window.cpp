@@ -60,6 +60,7 @@ MainWindow::MainWindow(MainWindowOptions options, Operator* user)
   BuildPages();
   ApplyWindowSettings();
   LoadTexts();
+  ReportRefusedFlashTypes();
   ConnectSerialTasks();
   OpenSerialPort();
 }
@@ -155,6 +156,13 @@ void MainWindow::SendTerminalLine() {
 }
 
 void MainWindow::Interpret() {}
+
+void MainWindow::ReportRefusedFlashTypes() {
+  for (const std::string& name : settings_.refused_flash_types) {
+    ReportWhenShown(texts_.Text(ExtraText::kFlashTypeRefused) + " " + name);
+  }
+  settings_.refused_flash_types.clear();
+}
 
 void MainWindow::ReportWhenShown(std::string message) {
   if (activated_) {

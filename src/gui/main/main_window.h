@@ -80,6 +80,7 @@ class MainWindow : public QWidget, public PageLock {
   void SendTerminalLine();
   // Refreshes the "Datos Interpretados" page from the image.
   void Interpret();
+  void ReportRefusedFlashTypes();
   // Shows a message once the window is up, so it has the window behind it.
   void ReportWhenShown(std::string message);
   void ApplyWindowSettings();

@@ -195,9 +195,8 @@ std::string SaveOwnText(const EepromImage& image) {
   text.reserve(EepromImage::kRows * (kOwnTextLineLength + 2));
   for (int row = 1; row <= EepromImage::kRows; ++row) {
     if (row > 1) text += "\r\n";
-    text += AddChecksum(std::string(kWriteCommand) +
-                        HexDigits(static_cast<uint64_t>(row - 1), 2) + std::string(kRowLength) +
-                        image.RowText(row));
+    text += AddChecksum(std::string(kWriteCommand) + HexDigits(static_cast<uint64_t>(row - 1), 2) +
+                        std::string(kRowLength) + image.RowText(row));
   }
   return text;
 }

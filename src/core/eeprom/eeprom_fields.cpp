@@ -1,0 +1,336 @@
+#include "core/eeprom/eeprom_fields.h"
+
+#include <algorithm>
+
+#include "core/config/cp1252.h"
+#include "core/eeprom/hex_value.h"
+#include "core/service/checksum.h"
+
+namespace atalaya {
+namespace {
+
+constexpr EditRule kCountryRule{true, "455350", '0', 6};
+constexpr EditRule kProviderRule{true, "000C", '0', 4};
+constexpr EditRule kLanguageRule{true, "65736C", '0', 6};
+
+std::vector<ListItemSpec> Literal(std::initializer_list<std::string_view> texts, bool own_bytes) {
+  std::vector<ListItemSpec> items;
+  for (std::string_view text : texts) items.push_back({text, -1, own_bytes ? "" : text});
+  return items;
+}
+
+const std::vector<ListItemSpec>& Providers() {
+  static const std::vector<ListItemSpec> items =
+      Literal({"0003", "0004", "0005", "0009", "000A", "000C", "000D", "000E", "000F",
+               "0010", "0011", "0012", "0013", "0014", "0019", "001A", "001C", "001D",
+               "0025", "0026", "0029", "002A", "002E", "002F", "0037", "FFFF"},
+              false);
+  return items;
+}
+
+const std::vector<ListItemSpec>& Languages() {
+  static const std::vector<ListItemSpec> items =
+      Literal({"esl", "eng", "fra", "dut", "ita", "pol"}, true);
+  return items;
+}
+
+std::string BytesHex(std::string_view bytes) {
+  std::string hex;
+  for (char c : bytes) hex += HexDigits(static_cast<uint8_t>(c), 2);
+  return hex;
+}
+
+// Hex text of the characters themselves, as the decoder stores them: "ESP" is 455350.
+std::string CharactersHex(std::string_view text) { return BytesHex(Utf8ToCp1252(text)); }
+
+std::string ItemValue(const ListItemSpec& item) {
+  return item.value.empty() ? CharactersHex(item.text) : std::string(item.value);
+}
+
+int CellRow(int address) { return address / 16 + 1; }
+int CellColumn(int address) { return address % 16 + 1; }
+
+// A decimal text as a number, saturating instead of overflowing.
+int64_t DecimalValue(std::string_view digits) {
+  int64_t value = 0;
+  for (char c : digits) {
+    if (value > (INT64_MAX - 9) / 10) return INT64_MAX;
+    value = value * 10 + (c - '0');
+  }
+  return value;
+}
+
+}  // namespace
+
+const std::array<std::vector<std::string_view>, 2> kSatelliteNameSuggestions = {{
+    {"ASTRA", "HOTBIRD"},
+    {"OVERIGE", "OTROS", "ALTRI", "OTHER", "INNY"},
+}};
+const std::array<std::string_view, 6> kFecNames = {"1/2", "2/3", "3/4", "5/6", "7/8", "8/9"};
+
+const std::vector<ListFieldSpec>& ListFields() {
+  static const std::vector<ListFieldSpec> fields = {
+      {"pais", 288, 0x002, 3, Literal({"ESP", "ITA", "NLD", "POL", "GBR", "FRA"}, true), 6,
+       0x069, -1, kCountryRule},
+      {"provider_id", 289, 0x007, 2, Providers(), 26, 0x06D, -1, kProviderRule},
+      {"provider_id_orden", 291, 0x055, 2, Providers(), 26, 0x079, -1, kProviderRule},
+      {"idioma_audio_secundario", 293, 0x057, 3, Languages(), 6, 0x07B, -1, kLanguageRule},
+      {"idioma_audio_primario", 292, 0x05B, 3, Languages(), 6, 0x07F, -1, kLanguageRule},
+      {"idioma_subtitulos", 294, 0x05E, 3, Languages(), 6, -1, -1, kLanguageRule},
+      // The BCT15xx items name the same patterns as the BCT14xx ones, so a stored pattern
+      // always reads back as one of the first three.
+      {"secciones_activas", 296, 0x08E, 14,
+       {{"", 305, "00800080000000000000000002A7"},
+        {"", 306, "00800080000000000000000001A4"},
+        {"", 307, "00800080000000000000000000A5"},
+        {"", 347, "00800080000000000000000002A7"},
+        {"", 348, "00800080000000000000000001A4"},
+        {"", 349, "00800080000000000000000000A5"}},
+       3, -1, 0x09C, EditRule{true, "00800080000000000000000002A7", '0', 28}},
+      {"epg", 303, 0x0DE, 8,
+       {{"", 314, "3B00060000000000"},
+        {"", 315, "3F50000000000000"},
+        {"", 316, "3B00000060000000"},
+        {"", 317, "3B00000600000000"},
+        {"", 318, "3B00000000600000"},
+        {"", 319, "3F00060660060000"},
+        {"", 320, "3B00000000000000"},
+        {"", 321, "0000000000000000"}},
+       8, -1, -1, EditRule{true, "000000000000", '0', 16}},
+      {"luminosidad", 297, 0x403, 1,
+       {{"", 308, "80"}, {"", 309, "81"}, {"", 310, "82"}, {"", 311, "83"}}, 4, -1, -1,
+       EditRule{true, "83", '8', 2}},
+      {"sistema_color", 298, 0x406, 1, {{"Pal", -1, "00"}, {"Secam", -1, "FF"}}, 2, -1, -1,
+       EditRule{true, "00", '0', 2}},
+      {"modo_arranque", 299, 0x418, 1, {{"", 312, "00"}, {"", 313, "FF"}}, 2, -1, -1,
+       EditRule{true, "00", '0', 2}},
+      {"diseqc", 300, 0x733, 2, {{"On", -1, "0000"}, {"Off", -1, "FFFF"}}, 2, -1, -1,
+       EditRule{true, "0000", '0', 4}},
+  };
+  return fields;
+}
+
+const std::vector<NumberFieldSpec>& NumberFields() {
+  static const std::vector<NumberFieldSpec> fields = {
+      {"version_software", 290, 0x009, 1, -1, EditRule{false, "0", '\0', 0, 255}},
+      {"ultimo_canal", 295, 0x065, 2, 0x08B, EditRule{false, "0", '\0', 0, 2002}},
+  };
+  return fields;
+}
+
+const std::vector<DigitFieldSpec>& DigitFields() {
+  static const std::vector<DigitFieldSpec> fields = {
+      {"codigo_pais", 301, 0x7D0, 2, EditRule{false, "00", '0', 2}},
+      {"numero_serie", 302, 0x7D2, 12, EditRule{false, "000000000000", '0', 12}},
+  };
+  return fields;
+}
+
+std::string ApplyEditRule(const EditRule& rule, std::string_view text) {
+  std::string kept;
+  for (char c : text) {
+    const bool digit = c >= '0' && c <= '9';
+    if (digit || (rule.hex && c >= 'A' && c <= 'F')) kept += c;
+  }
+  if (kept.empty()) return std::string(rule.empty_value);
+  if (rule.max >= 0 && DecimalValue(kept) > rule.max) return "0";
+  return kept;
+}
+
+std::string PadOnLeave(const EditRule& rule, std::string_view text) {
+  std::string padded(text);
+  if (rule.pad_char != '\0' && static_cast<int>(padded.size()) < rule.pad_to) {
+    padded.insert(0, static_cast<size_t>(rule.pad_to) - padded.size(), rule.pad_char);
+  }
+  return padded;
+}
+
+std::array<uint8_t, 2> PairCheck(std::string_view hex) {
+  uint8_t x = 0;
+  for (size_t i = 0; i < hex.size(); i += 2) {
+    x ^= static_cast<uint8_t>(HexValue(hex.substr(i, 2)));  // a bad pair counts as FF
+  }
+  return {static_cast<uint8_t>(0xFF - x), x};
+}
+
+std::string EepromFields::HexText(int address, int size) const {
+  std::string hex;
+  for (int a = address; a < address + size; ++a) hex += image_.Cell(CellRow(a), CellColumn(a));
+  return hex;
+}
+
+int64_t EepromFields::Value(int address, int size) const {
+  return HexValue(HexText(address, size));
+}
+
+void EepromFields::WriteHex(int address, int size, std::string_view hex) {
+  for (int i = 0; i < size; ++i) {
+    const size_t at = 2 * static_cast<size_t>(i);
+    const std::string_view pair = at < hex.size() ? hex.substr(at, 2) : std::string_view();
+    image_.SetCell(CellRow(address + i), CellColumn(address + i), pair);
+  }
+}
+
+void EepromFields::WriteCheckBytes(int check_address, std::string_view hex) {
+  if (check_address < 0) return;
+  const auto check = PairCheck(hex);
+  WriteHex(check_address, 2, ByteText(check[0]) + ByteText(check[1]));
+}
+
+ListFieldState EepromFields::InterpretList(size_t index) const {
+  const ListFieldSpec& spec = ListFields()[index];
+  const std::string hex = HexText(spec.address, spec.size);
+  const int other = static_cast<int>(spec.items.size());
+  ListFieldState state{other, ApplyEditRule(spec.rule, hex), true};
+  for (int i = 0; i < spec.recognised; ++i) {
+    if (ItemValue(spec.items[static_cast<size_t>(i)]) == hex) {
+      state.selected = i;
+      state.edit_enabled = false;
+      break;
+    }
+  }
+  return state;
+}
+
+NumberFieldState EepromFields::InterpretNumber(size_t index) const {
+  const NumberFieldSpec& spec = NumberFields()[index];
+  const std::string hex = HexText(spec.address, spec.size);
+  return {ApplyEditRule(spec.rule, std::to_string(HexValue(hex))), hex};
+}
+
+DigitFieldState EepromFields::InterpretDigits(size_t index) const {
+  const DigitFieldSpec& spec = DigitFields()[index];
+  std::string characters;
+  for (int a = spec.address; a < spec.address + spec.size; ++a) {
+    // A cell that is not a byte reads as character 255, which the digit rule then drops.
+    characters += static_cast<char>(HexValue(image_.Cell(CellRow(a), CellColumn(a))) & 0xFF);
+  }
+  return {ApplyEditRule(spec.rule, characters), HexText(spec.address, spec.size)};
+}
+
+SatelliteState EepromFields::InterpretSatellite(int satellite) const {
+  const int base = satellite == 0 ? 0x00B : 0x030;
+  const int length = kSatelliteNameLength[static_cast<size_t>(satellite)];
+  std::string name;
+  bool ended = false;
+  for (int a = base; a < base + length; ++a) {
+    const auto byte = static_cast<char>(Value(a, 1) & 0xFF);
+    if (byte == '\0') {
+      ended = true;
+      break;
+    }
+    name += byte;
+  }
+  SatelliteState state;
+  state.name = name.empty() || !ended
+                   ? std::string(kSatelliteDefaultNames[static_cast<size_t>(satellite)])
+                   : Cp1252ToUtf8(name);
+  const auto second_if_set = [this, base](int offset) { return Value(base + offset, 1) == 0 ? 0 : 1; };
+  state.band = second_if_set(22);
+  state.antenna = second_if_set(23);
+  const int64_t frequency = Value(base + 26, 2);
+  state.frequency = frequency < 9000 || frequency > 13000 ? "11970" : std::to_string(frequency);
+  const int64_t code = Value(base + 28, 1);
+  state.symbol_rate =
+      code >= 0 && code < 16 && symbol_rates_[static_cast<size_t>(code)] == 22000 ? 0 : 1;
+  const int64_t fec = Value(base + 29, 1);
+  state.fec = fec < 6 ? static_cast<int>(fec) : 0;
+  state.polarity = second_if_set(30);
+  state.tone = second_if_set(31);
+  state.lnb = ApplyEditRule(EditRule{false, "10600"}, std::to_string(Value(base + 35, 2)));
+  return state;
+}
+
+EepromFieldsView EepromFields::Interpret() const {
+  EepromFieldsView view;
+  for (size_t i = 0; i < ListFields().size(); ++i) view.lists.push_back(InterpretList(i));
+  for (size_t i = 0; i < NumberFields().size(); ++i) view.numbers.push_back(InterpretNumber(i));
+  for (size_t i = 0; i < DigitFields().size(); ++i) view.digits.push_back(InterpretDigits(i));
+  for (int s = 0; s < kSatelliteCount; ++s) view.satellites[static_cast<size_t>(s)] = InterpretSatellite(s);
+  return view;
+}
+
+ListFieldState EepromFields::ChooseItem(size_t index, int position, std::string_view edit_text) {
+  const ListFieldSpec& spec = ListFields()[index];
+  ListFieldState state{position, std::string(edit_text), true};
+  if (position >= 0 && position < static_cast<int>(spec.items.size())) {
+    state.edit_text = ItemValue(spec.items[static_cast<size_t>(position)]);
+    state.edit_enabled = false;
+  }
+  WriteHex(spec.address, spec.size, state.edit_text);
+  if (spec.mirror_address >= 0) WriteHex(spec.mirror_address, spec.size, state.edit_text);
+  WriteCheckBytes(spec.check_address, state.edit_text);
+  return state;
+}
+
+std::string EepromFields::LeaveHexEdit(size_t index, std::string_view text) {
+  const ListFieldSpec& spec = ListFields()[index];
+  const std::string padded = PadOnLeave(spec.rule, ApplyEditRule(spec.rule, text));
+  WriteHex(spec.address, spec.size, padded);
+  if (spec.mirror_address >= 0) WriteHex(spec.mirror_address, spec.size, padded);
+  WriteCheckBytes(spec.check_address, padded);
+  return padded;
+}
+
+NumberFieldState EepromFields::LeaveNumber(size_t index, std::string_view text) {
+  const NumberFieldSpec& spec = NumberFields()[index];
+  const std::string decimal = ApplyEditRule(spec.rule, text);
+  const std::string hex = HexDigits(static_cast<uint64_t>(DecimalValue(decimal)), 2 * spec.size);
+  WriteHex(spec.address, spec.size, hex);
+  WriteCheckBytes(spec.check_address, hex);
+  return {decimal, hex};
+}
+
+DigitFieldState EepromFields::LeaveDigits(size_t index, std::string_view text) {
+  const DigitFieldSpec& spec = DigitFields()[index];
+  std::string padded = PadOnLeave(spec.rule, ApplyEditRule(spec.rule, text));
+  padded.resize(static_cast<size_t>(spec.size));
+  const std::string hex = CharactersHex(padded);
+  WriteHex(spec.address, spec.size, hex);
+  return {padded, hex};
+}
+
+std::string EepromFields::SatelliteNameRule(int satellite, std::string_view text) {
+  std::string upper(text);
+  for (char& c : upper) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  if (upper.empty()) return std::string(kSatelliteDefaultNames[static_cast<size_t>(satellite)]);
+  return upper;
+}
+
+std::string EepromFields::LeaveSatelliteName(int satellite, std::string_view text) {
+  const int base = satellite == 0 ? 0x00B : 0x030;
+  const size_t length = static_cast<size_t>(kSatelliteNameLength[static_cast<size_t>(satellite)]);
+  const std::string name = SatelliteNameRule(satellite, text);
+  std::string bytes = Utf8ToCp1252(name);
+  bytes.resize(length, '\0');  // NUL-filled; a full-length name has no NUL at all
+  WriteHex(base, static_cast<int>(length), BytesHex(bytes));
+  return Cp1252ToUtf8(bytes.substr(0, std::min(bytes.find('\0'), length)));
+}
+
+void EepromFields::ChooseSatelliteItem(int satellite, SatelliteList list, int position) {
+  const int base = satellite == 0 ? 0x00B : 0x030;
+  static constexpr int kOffsets[] = {22, 23, 28, 29, 30, 31};
+  WriteHex(base + kOffsets[static_cast<int>(list)], 1, ByteText(static_cast<uint8_t>(position)));
+}
+
+std::string EepromFields::LeaveSatelliteFrequency(int satellite, std::string_view text) {
+  const int base = satellite == 0 ? 0x00B : 0x030;
+  std::string value = ApplyEditRule(EditRule{false, "11970"}, text);
+  const int64_t number = DecimalValue(value);
+  if (number < 9000 || number > 13000) value = "11970";
+  WriteHex(base + 26, 2, HexDigits(static_cast<uint64_t>(DecimalValue(value)), 4));
+  return value;
+}
+
+std::string EepromFields::LeaveSatelliteLnb(int satellite, std::string_view text) {
+  const int base = satellite == 0 ? 0x00B : 0x030;
+  std::string value = ApplyEditRule(EditRule{false, "10600"}, text);
+  const int64_t number = DecimalValue(value);
+  if (number < 9000 || number > 13000) value = "10600";
+  WriteHex(base + 35, 2, HexDigits(static_cast<uint64_t>(DecimalValue(value)), 4));
+  return value;
+}
+
+}  // namespace atalaya

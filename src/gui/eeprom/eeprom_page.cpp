@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "gui/eeprom/hex_grid.h"
+#include "gui/eeprom/interpreted_page.h"
 
 namespace atalaya {
 namespace {
@@ -26,7 +27,7 @@ QPushButton* AddButton(QWidget* parent, QVBoxLayout* layout, const char* name, i
 }  // namespace
 
 EepromPage::EepromPage(PageContext& context, EepromImage& image, HexEditRules& rules,
-                       QWidget* parent)
+                       EepromFields& fields, QWidget* parent)
     : AnchoredPage(parent) {
   inner_pages_ = new QTabWidget(this);
   inner_pages_->setObjectName("PageControl2");
@@ -35,6 +36,9 @@ EepromPage::EepromPage(PageContext& context, EepromImage& image, HexEditRules& r
   interpreted_sheet_ = AddSheet(inner_pages_, "InterpretedSheet", 282, context.bindings);
 
   grid_ = new HexGrid(image, rules, hex_sheet_);
+  interpreted_ = new InterpretedPage(context, fields, interpreted_sheet_);
+  interpreted_sheet_->SetAnchoring(
+      [this](const QSize& sheet) { interpreted_->setGeometry(0, 0, sheet.width(), sheet.height()); });
   log_ = new LogPaneWidget(context.texts, context.bindings, context.dialogs, context.user,
                            hex_sheet_);
   log_->setObjectName("EepromLog");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/eeprom/eeprom_fields.h"
 #include "core/eeprom/eeprom_image.h"
 #include "core/service/eeprom_transfer.h"
 #include "gui/shell/anchored_page.h"
@@ -15,6 +16,7 @@ class QTabWidget;
 namespace atalaya {
 
 class HexGrid;
+class InterpretedPage;
 
 // The "Eeprom" page: the inner pages "Editor Hexadecimal" and "Datos Interpretados" on the
 // left, the transfer buttons, the range and the status group on the right, the progress bar
@@ -22,12 +24,13 @@ class HexGrid;
 class EepromPage : public AnchoredPage {
  public:
   EepromPage(PageContext& context, EepromImage& image, HexEditRules& rules,
-             QWidget* parent = nullptr);
+             EepromFields& fields, QWidget* parent = nullptr);
 
   QTabWidget* inner_pages() const { return inner_pages_; }
   AnchoredPage* hex_editor_sheet() const { return hex_sheet_; }
   AnchoredPage* interpreted_sheet() const { return interpreted_sheet_; }
   HexGrid* grid() const { return grid_; }
+  InterpretedPage* interpreted() const { return interpreted_; }
   LogPaneWidget* log() const { return log_; }
   TaskStatusBox* status() const { return status_; }
   QPushButton* receive_button() const { return receive_; }
@@ -43,6 +46,7 @@ class EepromPage : public AnchoredPage {
   AnchoredPage* hex_sheet_;
   AnchoredPage* interpreted_sheet_;
   HexGrid* grid_;
+  InterpretedPage* interpreted_;
   LogPaneWidget* log_;
   QProgressBar* progress_;
   TaskStatusBox* status_;

@@ -12,6 +12,7 @@
 #include "core/service/terminal.h"
 #include "gui/channels/channels_page.h"
 #include "gui/eeprom/eeprom_page.h"
+#include "gui/eeprom/interpreted_page.h"
 #include "gui/main/about_page.h"
 #include "gui/service/terminal_page.h"
 #include "gui/shell/logged_task_page.h"
@@ -74,7 +75,7 @@ void MainWindow::BuildPages() {
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(pages_);
 
-  eeprom_page_ = new EepromPage(context_, image_, rules_);
+  eeprom_page_ = new EepromPage(context_, image_, rules_, fields_);
   firmware_page_ = new LoggedTaskPage(context_, {73, {82, 83, 84, 230, 231}}, "FirmwareLog");
   jtag_page_ = new LoggedTaskPage(context_, {70, {76, 79, 84, 230, 231}}, "JtagLog");
   terminal_page_ = new TerminalPage(context_);
@@ -155,7 +156,7 @@ void MainWindow::SendTerminalLine() {
   }
 }
 
-void MainWindow::Interpret() {}
+void MainWindow::Interpret() { eeprom_page_->interpreted()->Refresh(); }
 
 void MainWindow::ReportRefusedFlashTypes() {
   for (const std::string& name : settings_.refused_flash_types) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/config/settings.h"
+#include "core/eeprom/eeprom_fields.h"
 #include "core/eeprom/eeprom_image.h"
 #include "core/service/eeprom_transfer.h"
 #include "core/service/service_link.h"
@@ -99,6 +100,7 @@ class MainWindow : public QWidget, public PageLock {
   PageContext context_;
   EepromImage image_;
   HexEditRules rules_{image_};
+  EepromFields fields_{image_, settings_.symbol_rates};
   SteadyClock clock_;
   QtReplyTimer reply_timer_;
   std::unique_ptr<QtSerialPort> port_;

@@ -3,9 +3,11 @@
 // writes OUT_PREFIX-0.png … OUT_PREFIX-7.png. Runs on any Qt platform (offscreen, xvfb).
 #include <QApplication>
 #include <QTabWidget>
+#include <QTabWidget>
 #include <QTest>
 #include <cstdio>
 
+#include "gui/eeprom/eeprom_page.h"
 #include "gui/main/main_window.h"
 #include "platform/machine.h"
 
@@ -29,5 +31,12 @@ int main(int argc, char* argv[]) {
     if (!window.grab().save(path)) return 1;
     std::printf("%s\n", qPrintable(path));
   }
+  // The Eeprom page's second inner page, the interpreted fields.
+  window.pages()->setCurrentIndex(0);
+  window.eeprom_page()->inner_pages()->setCurrentIndex(1);
+  QTest::qWait(100);
+  const QString fields = QString("%1-fields.png").arg(argv[1]);
+  if (!window.grab().save(fields)) return 1;
+  std::printf("%s\n", qPrintable(fields));
   return 0;
 }

@@ -55,6 +55,8 @@ EepromPage::EepromPage(PageContext& context, EepromImage& image, HexEditRules& r
   send_ = AddButton(controls, column, "SendButton", 58, context.bindings);
   verify_ = AddButton(controls, column, "VerifyButton", 55, context.bindings);
   clear_ = AddButton(controls, column, "ClearButton", 54, context.bindings);
+  open_ = AddButton(controls, column, "OpenFileButton", 53, context.bindings);
+  save_ = AddButton(controls, column, "SaveFileButton", 59, context.bindings);
 
   auto* range = new QGroupBox(controls);
   range->setObjectName("RangeGroup");

@@ -37,6 +37,8 @@ class EepromPage : public AnchoredPage {
   QPushButton* send_button() const { return send_; }
   QPushButton* verify_button() const { return verify_; }
   QPushButton* clear_button() const { return clear_; }
+  QPushButton* open_button() const { return open_; }
+  QPushButton* save_button() const { return save_; }
 
   TransferRange ChosenRange() const;
   void ShowHexEditor();
@@ -54,6 +56,8 @@ class EepromPage : public AnchoredPage {
   QPushButton* send_;
   QPushButton* verify_;
   QPushButton* clear_;
+  QPushButton* open_;
+  QPushButton* save_;
   QRadioButton* range_all_;
   QRadioButton* range_low_;
   QRadioButton* range_row_;

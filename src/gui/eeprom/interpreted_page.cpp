@@ -54,13 +54,15 @@ InterpretedPage::InterpretedPage(PageContext& context, EepromFields& fields, QWi
   scroll->setWidgetResizable(true);
   scroll->setFrameShape(QFrame::NoFrame);
   auto* content = new QWidget;
-  auto* columns = new QHBoxLayout(content);
-  columns->addWidget(BuildSingleFields(context), 3);
-  auto* satellites = new QVBoxLayout;
+  // The single fields above, the two satellite records side by side below: the page scrolls
+  // vertically and every box keeps a readable width.
+  auto* rows = new QVBoxLayout(content);
+  rows->addWidget(BuildSingleFields(context));
+  auto* satellites = new QHBoxLayout;
   satellites->addWidget(BuildSatellite(context, 0));
   satellites->addWidget(BuildSatellite(context, 1));
-  satellites->addStretch(1);
-  columns->addLayout(satellites, 2);
+  rows->addLayout(satellites);
+  rows->addStretch(1);
   scroll->setWidget(content);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -152,7 +154,8 @@ QWidget* InterpretedPage::BuildSingleFields(PageContext& context) {
     digits_.push_back({edit, hex});
     ++row;
   }
-  grid->setRowStretch(row, 1);
+  grid->setColumnStretch(1, 1);
+  grid->setColumnStretch(2, 2);
   return box;
 }
 

@@ -10,6 +10,7 @@
 
 #include "core/config/cp1252.h"
 #include "core/service/terminal.h"
+#include "platform/file_io.h"
 #include "gui/channels/channels_page.h"
 #include "gui/eeprom/eeprom_page.h"
 #include "gui/eeprom/interpreted_page.h"
@@ -134,6 +135,16 @@ void MainWindow::ConnectSerialTasks() {
     image_.FillFF();
     Interpret();
   });
+  connect(eeprom_page_->open_button(), &QPushButton::clicked, this, [this] {
+    // Each open starts with the program's own format chosen; the save dialog keeps its last.
+    eeprom_open_filter_ = 0;
+    const QString path = dialogs_.AskOpenFile(this, texts_.Text(7), eeprom_open_filter_);
+    if (!path.isEmpty()) LoadEepromFile(path, static_cast<EepromFileFormat>(eeprom_open_filter_));
+  });
+  connect(eeprom_page_->save_button(), &QPushButton::clicked, this, [this] {
+    const QString path = dialogs_.AskSaveFile(this, texts_.Text(7), eeprom_save_filter_, "txt");
+    if (!path.isEmpty()) SaveEepromFile(path, static_cast<EepromFileFormat>(eeprom_save_filter_));
+  });
   connect(terminal_page_->input(), &QLineEdit::returnPressed, this,
           [this] { SendTerminalLine(); });
 }
@@ -154,6 +165,28 @@ void MainWindow::SendTerminalLine() {
   if (SendTypedLine(*link_, Utf8ToCp1252(input->text().toStdString()), settings_.checksum)) {
     input->clear();
   }
+}
+
+bool MainWindow::LoadEepromFile(const QString& path, EepromFileFormat format) {
+  const FileReadResult file = ReadWholeFile(path.toStdString());
+  bool loaded = false;
+  if (file.status == FileReadResult::Status::kOk) {
+    loaded = atalaya::LoadEepromFile(format, file.bytes, image_, texts_, user_);
+  } else {
+    user_.ShowError(texts_.Text(ExtraText::kFileNotRead) + " " + path.toStdString() +
+                    (file.error.empty() ? "" : "\n" + file.error));
+  }
+  Interpret();
+  return loaded;
+}
+
+bool MainWindow::SaveEepromFile(const QString& path, EepromFileFormat format) {
+  if (auto error = WriteFileAtomically(path.toStdString(), atalaya::SaveEepromFile(format, image_))) {
+    user_.ShowError(texts_.Text(ExtraText::kFileNotSaved) + " " + path.toStdString() + "\n" +
+                    *error);
+    return false;
+  }
+  return true;
 }
 
 void MainWindow::Interpret() { eeprom_page_->interpreted()->Refresh(); }

@@ -8,6 +8,7 @@
 
 #include "core/config/settings.h"
 #include "core/eeprom/eeprom_fields.h"
+#include "core/eeprom/eeprom_files.h"
 #include "core/eeprom/eeprom_image.h"
 #include "core/service/eeprom_transfer.h"
 #include "core/service/service_link.h"
@@ -52,6 +53,11 @@ class MainWindow : public QWidget, public PageLock {
 
   // Reads the chosen language file and shows its texts everywhere.
   void LoadTexts();
+
+  // The "Leer archivo..." and "Guardar como..." work of the Eeprom page once a file is chosen.
+  // The file is read whole before the image changes; the fields are refreshed after any load.
+  bool LoadEepromFile(const QString& path, EepromFileFormat format);
+  bool SaveEepromFile(const QString& path, EepromFileFormat format);
 
   Settings& settings() { return settings_; }
   EepromImage& image() { return image_; }
@@ -109,6 +115,8 @@ class MainWindow : public QWidget, public PageLock {
   int port_from_file_ = -1;
   bool extra_port_chosen_ = false;
   std::vector<std::string> pending_reports_;
+  int eeprom_open_filter_ = 0;
+  int eeprom_save_filter_ = 0;
 
   PageControl* pages_ = nullptr;
   EepromPage* eeprom_page_ = nullptr;

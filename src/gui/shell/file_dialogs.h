@@ -17,6 +17,11 @@ class FileDialogs {
   // Empty when the user cancels.
   QString AskOpenFile(QWidget* parent, std::string_view filter_text);
   QString AskSaveFile(QWidget* parent, std::string_view filter_text);
+  // As above, starting with filter `filter` (0-based) chosen and telling which filter the user
+  // left chosen; a save without an extension gets `default_suffix`.
+  QString AskOpenFile(QWidget* parent, std::string_view filter_text, int& filter);
+  QString AskSaveFile(QWidget* parent, std::string_view filter_text, int& filter,
+                      const QString& default_suffix);
 
   // "Desc|*.a;*.b|…" as Qt writes it: "Desc (*.a *.b);;…".
   static QString QtFilter(std::string_view filter_text);

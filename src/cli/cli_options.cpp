@@ -12,6 +12,8 @@ const char kCliUsage[] =
     "  atalaya-cli eeprom read   --port DISPOSITIVO [--range all|low|row:N] SALIDA\n"
     "  atalaya-cli eeprom write  --port DISPOSITIVO [--range all|low|row:N] ENTRADA\n"
     "  atalaya-cli eeprom verify --port DISPOSITIVO [--range all|low|row:N] ENTRADA\n"
+    "  atalaya-cli eeprom convert ENTRADA SALIDA [--from FORMATO] [--to FORMATO]\n"
+    "  atalaya-cli eeprom show ARCHIVO [--json]\n"
     "  atalaya-cli send --port DISPOSITIVO [--no-checksum] COMANDO\n"
     "\n"
     "opciones del puerto serie (por defecto 9600 baudios, 7 bits, impar, 1 bit de parada,\n"
@@ -22,9 +24,11 @@ const char kCliUsage[] =
     "  --data-dir CARPETA   carpeta de datos (por defecto INIs/ junto al programa)\n"
     "  --timeout MS         espera de cada respuesta (por defecto 15000)\n"
     "\n"
-    "La imagen de la EEPROM es un archivo binario de 2048 bytes. La fila N de --range row:N\n"
-    "es la fila de la EEPROM, de 0 a 127; al leer parte de la EEPROM, las filas no leídas\n"
-    "quedan a FF.\n";
+    "Formatos de archivo (FORMATO): own (texto de Atalaya, %EE=...), znb (texto ZNB4720),\n"
+    "raw (binario de 2048 bytes). Sin --from/--to (o --format en read, write y verify) se\n"
+    "deduce del contenido y de la extensión: .bin es raw y .txt es own.\n"
+    "La fila N de --range row:N es la fila de la EEPROM, de 0 a 127; al leer parte de la\n"
+    "EEPROM, las filas no leídas quedan a FF.\n";
 
 namespace {
 
@@ -44,6 +48,7 @@ std::optional<int> PositionOf(const std::array<std::string_view, N>& names, std:
 
 constexpr std::array<std::string_view, 5> kParityNames = {"none", "even", "odd", "mark", "space"};
 constexpr std::array<std::string_view, 3> kFlowNames = {"none", "software", "hardware"};
+constexpr std::array<std::string_view, 3> kFormatNames = {"own", "znb", "raw"};
 
 }  // namespace
 
@@ -61,6 +66,10 @@ CliParse ParseCommandLine(const std::vector<std::string>& arguments) {
     if (arg == "--help" || arg == "-h") return {request, {}};
     if (arg == "--no-checksum") {
       request.checksum = false;
+      continue;
+    }
+    if (arg == "--json") {
+      request.json = true;
       continue;
     }
     if (!arg.starts_with("--")) {
@@ -85,6 +94,12 @@ CliParse ParseCommandLine(const std::vector<std::string>& arguments) {
       } else {
         return refuse("rango desconocido: " + value + " (all, low o row:0 … row:127)");
       }
+    } else if (arg == "--from" || arg == "--to" || arg == "--format") {
+      const auto position = PositionOf(kFormatNames, value);
+      if (!position) return refuse("formato desconocido: " + value + " (own, znb o raw)");
+      const auto format = static_cast<EepromFileFormat>(*position);
+      if (arg != "--to") request.from = format;
+      if (arg != "--from") request.to = format;
     } else if (arg == "--timeout") {
       const auto ms = Number(value);
       if (!ms || *ms <= 0) return refuse("espera no válida: " + value);
@@ -116,6 +131,19 @@ CliParse ParseCommandLine(const std::vector<std::string>& arguments) {
   }
 
   if (words.empty()) return {request, {}};
+  if (words[0] == "eeprom" && words.size() == 4 && words[1] == "convert") {
+    request.action = CliRequest::Action::kEepromConvert;
+    request.file = words[2];
+    request.output = words[3];
+    result.request = request;
+    return result;
+  }
+  if (words[0] == "eeprom" && words.size() == 3 && words[1] == "show") {
+    request.action = CliRequest::Action::kEepromShow;
+    request.file = words[2];
+    result.request = request;
+    return result;
+  }
   if (words[0] == "eeprom" && words.size() == 3) {
     if (words[1] == "read") {
       request.action = CliRequest::Action::kEepromRead;

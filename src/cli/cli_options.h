@@ -5,16 +5,30 @@
 #include <vector>
 
 #include "core/config/settings.h"
+#include "core/eeprom/eeprom_files.h"
 #include "core/service/eeprom_transfer.h"
 
 namespace atalaya {
 
 // What a command line of atalaya-cli asks for.
 struct CliRequest {
-  enum class Action { kEepromRead, kEepromWrite, kEepromVerify, kSend, kHelp };
+  enum class Action {
+    kEepromRead,
+    kEepromWrite,
+    kEepromVerify,
+    kEepromConvert,
+    kEepromShow,
+    kSend,
+    kHelp
+  };
   Action action = Action::kHelp;
   std::string port;
   std::string file;     // the EEPROM image read from or written to
+  std::string output;   // convert: the file written
+  // Formats given on the command line; otherwise guessed from the content and the extension.
+  std::optional<EepromFileFormat> from;
+  std::optional<EepromFileFormat> to;
+  bool json = false;
   std::string command;  // for send
   bool checksum = true;
   TransferRange range = TransferRange::kAll;

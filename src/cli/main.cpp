@@ -1,12 +1,15 @@
 // atalaya-cli: the decoder service operations from a shell, on the same engines as the window.
 
 #include <QCoreApplication>
+#include <cctype>
 #include <cstdio>
 #include <memory>
 
 #include "cli/cli_options.h"
 #include "cli/terminal_sinks.h"
 #include "core/config/cp1252.h"
+#include "core/eeprom/eeprom_fields.h"
+#include "core/eeprom/eeprom_files.h"
 #include "core/eeprom/eeprom_image.h"
 #include "core/service/checksum.h"
 #include "core/service/eeprom_transfer.h"
@@ -23,6 +26,85 @@ namespace {
 
 constexpr int kFailed = 1;
 constexpr int kUsage = 2;
+
+// Loads an EEPROM file in the format asked for, or the one its content and name show.
+bool LoadImageFile(const std::string& path, std::optional<EepromFileFormat> format,
+                   EepromImage& image, const TextTable& texts, Operator& user) {
+  const FileReadResult file = ReadWholeFile(path);
+  if (file.status != FileReadResult::Status::kOk) {
+    user.ShowError(texts.Text(ExtraText::kFileNotRead) + " " + path +
+                   (file.error.empty() ? "" : "\n" + file.error));
+    return false;
+  }
+  if (!format) format = GuessEepromFileFormat(file.bytes, path);
+  if (!format) {
+    user.ShowError(texts.Text(8));
+    return false;
+  }
+  return LoadEepromFile(*format, file.bytes, image, texts, user);
+}
+
+// The format to write: the one asked for, otherwise own text for ".txt" and raw for the rest.
+EepromFileFormat OutputFormat(std::optional<EepromFileFormat> format, const std::string& path) {
+  if (format) return *format;
+  std::string lower = path;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return lower.ends_with(".txt") ? EepromFileFormat::kOwnText : EepromFileFormat::kRaw;
+}
+
+bool SaveImageFile(const std::string& path, std::optional<EepromFileFormat> format,
+                   const EepromImage& image, const TextTable& texts, Operator& user) {
+  if (auto error = WriteFileAtomically(path, SaveEepromFile(OutputFormat(format, path), image))) {
+    user.ShowError(texts.Text(ExtraText::kFileNotSaved) + " " + path + "\n" + *error);
+    return false;
+  }
+  return true;
+}
+
+std::string JsonString(std::string_view text) {
+  std::string out = "\"";
+  for (char c : text) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (static_cast<unsigned char>(c) < 0x20) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(c));
+      out += escaped;
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+// "eeprom convert" and "eeprom show": files only, no decoder.
+int RunOffline(const CliRequest& request, const TextTable& texts, const Settings& settings) {
+  CliOperator user;
+  EepromImage image;
+  if (!LoadImageFile(request.file, request.from, image, texts, user)) return kFailed;
+  if (request.action == CliRequest::Action::kEepromConvert) {
+    return SaveImageFile(request.output, request.to, image, texts, user) ? 0 : kFailed;
+  }
+  const EepromFields fields(image, settings.symbol_rates);
+  const std::vector<FieldRow> rows = DescribeFields(fields.Interpret(), texts);
+  if (request.json) {
+    std::printf("{\n");
+    for (size_t i = 0; i < rows.size(); ++i) {
+      std::printf("  %s: {\"label\": %s, \"value\": %s, \"hex\": %s}%s\n",
+                  JsonString(rows[i].key).c_str(), JsonString(rows[i].label).c_str(),
+                  JsonString(rows[i].value).c_str(), JsonString(rows[i].hex).c_str(),
+                  i + 1 < rows.size() ? "," : "");
+    }
+    std::printf("}\n");
+  } else {
+    for (const FieldRow& row : rows) {
+      std::printf("%s: %s%s\n", row.label.c_str(), row.value.c_str(),
+                  row.hex.empty() ? "" : (" [" + row.hex + "]").c_str());
+    }
+  }
+  return 0;
+}
 
 // Terminal lines of a "send": the first is the command itself, the next one is the reply.
 class ReplyCapture : public LogPane {
@@ -91,6 +173,8 @@ class CliSession {
         return StartTransfer(TransferKind::kWrite);
       case CliRequest::Action::kEepromVerify:
         return StartTransfer(TransferKind::kVerify);
+      case CliRequest::Action::kEepromConvert:
+      case CliRequest::Action::kEepromShow:
       case CliRequest::Action::kHelp:
         break;
     }
@@ -99,11 +183,9 @@ class CliSession {
 
  private:
   std::optional<int> StartTransfer(TransferKind kind) {
-    if (kind != TransferKind::kRead) {
-      if (auto error = LoadImage()) {
-        user_.ShowError(*error);
-        return kFailed;
-      }
+    if (kind != TransferKind::kRead &&
+        !LoadImageFile(request_.file, request_.from, image_, texts_, user_)) {
+      return kFailed;
     }
     transfer_.on_row_verified = [this](int row, bool equal) {
       if (equal) return;
@@ -117,18 +199,6 @@ class CliSession {
     return std::nullopt;
   }
 
-  std::optional<std::string> LoadImage() {
-    const FileReadResult file = ReadWholeFile(request_.file);
-    if (file.status != FileReadResult::Status::kOk) {
-      return texts_.Text(ExtraText::kFileNotRead) + " " + request_.file +
-             (file.error.empty() ? "" : "\n" + file.error);
-    }
-    if (file.bytes.size() != static_cast<size_t>(EepromImage::kSize)) {
-      return texts_.Text(14) + " " + request_.file;
-    }
-    image_.LoadBytes(reinterpret_cast<const uint8_t*>(file.bytes.data()), 0, file.bytes.size());
-    return std::nullopt;
-  }
 
   int Finish(TransferKind kind, TransferOutcome outcome) {
     if (outcome != TransferOutcome::kSuccess) return kFailed;
@@ -140,12 +210,7 @@ class CliSession {
       image_.CheckCells(texts_, user_);
       return kFailed;
     }
-    const std::string data(reinterpret_cast<const char*>(bytes->data()), bytes->size());
-    if (auto error = WriteFileAtomically(request_.file, data)) {
-      user_.ShowError(texts_.Text(ExtraText::kFileNotSaved) + " " + request_.file + "\n" + *error);
-      return kFailed;
-    }
-    return 0;
+    return SaveImageFile(request_.file, request_.to, image_, texts_, user_) ? 0 : kFailed;
   }
 
   const CliRequest& request_;
@@ -189,6 +254,10 @@ int main(int argc, char* argv[]) {
   TextTable texts;
   store.LoadTexts(settings, texts);
 
+  if (request.action == CliRequest::Action::kEepromConvert ||
+      request.action == CliRequest::Action::kEepromShow) {
+    return RunOffline(request, texts, settings);
+  }
   CliSession session(request, texts);
   if (const auto status = session.Start()) return *status;
   return QCoreApplication::exec();

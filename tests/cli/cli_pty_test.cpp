@@ -7,43 +7,16 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "support/cli_run.h"
 #include "support/virtual_decoder_process.h"
 
 namespace atalaya {
 namespace {
 
-struct CliRun {
-  int exit_code;
-  QByteArray out;
-  QByteArray err;
-};
-
-CliRun RunCli(const QStringList& arguments) {
-  QProcess cli;
-  cli.start(ATALAYA_CLI_PATH, arguments);
-  if (!cli.waitForFinished(60000)) {
-    cli.kill();
-    return {-1, {}, "atalaya-cli did not finish"};
-  }
-  return {cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1, cli.readAllStandardOutput(),
-          cli.readAllStandardError()};
-}
-
 QByteArray Pattern(int seed) {
   QByteArray bytes(2048, '\0');
   for (int i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>((i * 7 + seed) & 0xFF);
   return bytes;
-}
-
-void WriteFile(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write(bytes);
-}
-
-QByteArray ReadFile(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 class CliPtyTest : public ::testing::Test {
@@ -53,17 +26,17 @@ class CliPtyTest : public ::testing::Test {
 };
 
 TEST_F(CliPtyTest, ReadsWritesAndVerifiesTheDecodersEeprom) {
-  WriteFile(Path("decoder.bin"), Pattern(3));
+  WriteBytes(Path("decoder.bin"), Pattern(3));
   VirtualDecoderProcess decoder({"--eeprom", Path("decoder.bin")});
   ASSERT_TRUE(decoder.started());
 
   CliRun read = RunCli({"eeprom", "read", "--port", decoder.device(), Path("read.bin")});
   EXPECT_EQ(read.exit_code, 0) << read.err.toStdString();
-  EXPECT_EQ(ReadFile(Path("read.bin")), Pattern(3));
+  EXPECT_EQ(ReadBytes(Path("read.bin")), Pattern(3));
   EXPECT_TRUE(read.out.isEmpty());
   EXPECT_TRUE(read.err.contains("¡ Eeprom leída con éxito !"));
 
-  WriteFile(Path("new.bin"), Pattern(100));
+  WriteBytes(Path("new.bin"), Pattern(100));
   CliRun write = RunCli({"eeprom", "write", "--port", decoder.device(), Path("new.bin")});
   EXPECT_EQ(write.exit_code, 0) << write.err.toStdString();
 
@@ -74,18 +47,18 @@ TEST_F(CliPtyTest, ReadsWritesAndVerifiesTheDecodersEeprom) {
   QByteArray changed = Pattern(100);
   changed[0x35] = 0;
   changed[0x7F0] = 1;
-  WriteFile(Path("changed.bin"), changed);
+  WriteBytes(Path("changed.bin"), changed);
   CliRun differs = RunCli({"eeprom", "verify", "--port", decoder.device(), Path("changed.bin")});
   EXPECT_EQ(differs.exit_code, 1);
   EXPECT_EQ(differs.out, "030: ¡ Esta línea no es igual que la original !\n"
                          "7F0: ¡ Esta línea no es igual que la original !\n");
 
   ASSERT_TRUE(decoder.Stop());
-  EXPECT_EQ(ReadFile(Path("decoder.bin")), Pattern(100));  // nothing lost on the decoder's side
+  EXPECT_EQ(ReadBytes(Path("decoder.bin")), Pattern(100));  // nothing lost on the decoder's side
 }
 
 TEST_F(CliPtyTest, PartialRangesLeaveTheOtherRowsFF) {
-  WriteFile(Path("decoder.bin"), Pattern(9));
+  WriteBytes(Path("decoder.bin"), Pattern(9));
   VirtualDecoderProcess decoder({"--eeprom", Path("decoder.bin")});
   ASSERT_TRUE(decoder.started());
   struct Case {
@@ -99,7 +72,7 @@ TEST_F(CliPtyTest, PartialRangesLeaveTheOtherRowsFF) {
     ASSERT_EQ(read.exit_code, 0) << read.err.toStdString();
     QByteArray expected(2048, static_cast<char>(0xFF));
     expected.replace(c.first, c.end - c.first, Pattern(9).mid(c.first, c.end - c.first));
-    EXPECT_EQ(ReadFile(Path("part.bin")), expected) << c.range;
+    EXPECT_EQ(ReadBytes(Path("part.bin")), expected) << c.range;
   }
 }
 
@@ -121,7 +94,7 @@ TEST_F(CliPtyTest, SendPrintsTheReplyAndFailuresSayWhy) {
   EXPECT_TRUE(refused.err.contains("Se ha llegado al limite de reintentos."));
   EXPECT_FALSE(QFile::exists(Path("never.bin")));  // nothing written from a failed read
 
-  WriteFile(Path("short.bin"), QByteArray(2047, 'x'));
+  WriteBytes(Path("short.bin"), QByteArray(2047, 'x'));
   CliRun short_file = RunCli({"eeprom", "write", "--port", decoder.device(), Path("short.bin")});
   EXPECT_EQ(short_file.exit_code, 1);
   EXPECT_TRUE(short_file.err.contains("La longitud del fichero es incorrecto."));

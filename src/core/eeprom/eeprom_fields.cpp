@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/config/cp1252.h"
+#include "core/config/text_table.h"
 #include "core/eeprom/hex_value.h"
 #include "core/service/checksum.h"
 
@@ -331,6 +332,67 @@ std::string EepromFields::LeaveSatelliteLnb(int satellite, std::string_view text
   if (number < 9000 || number > 13000) value = "10600";
   WriteHex(base + 35, 2, HexDigits(static_cast<uint64_t>(DecimalValue(value)), 4));
   return value;
+}
+
+}  // namespace atalaya
+
+namespace atalaya {
+namespace {
+
+std::string Label(const TextTable& texts, int key) {
+  std::string label = texts.Text(key);
+  while (!label.empty() && (label.back() == ' ' || label.back() == ':')) label.pop_back();
+  while (!label.empty() && label.front() == ' ') label.erase(0, 1);
+  return label;
+}
+
+}  // namespace
+
+std::vector<FieldRow> DescribeFields(const EepromFieldsView& view, const TextTable& texts) {
+  std::vector<FieldRow> rows;
+  for (size_t i = 0; i < ListFields().size(); ++i) {
+    const ListFieldSpec& spec = ListFields()[i];
+    const ListFieldState& state = view.lists[i];
+    std::string value = texts.Text(304);  // "otro"
+    if (state.selected >= 0 && state.selected < static_cast<int>(spec.items.size())) {
+      const ListItemSpec& item = spec.items[static_cast<size_t>(state.selected)];
+      value = item.text_key >= 0 ? texts.Text(item.text_key) : std::string(item.text);
+    }
+    rows.push_back({std::string(spec.name), Label(texts, spec.label_key), value, state.edit_text});
+  }
+  for (size_t i = 0; i < NumberFields().size(); ++i) {
+    const NumberFieldSpec& spec = NumberFields()[i];
+    rows.push_back({std::string(spec.name), Label(texts, spec.label_key), view.numbers[i].decimal,
+                    view.numbers[i].hex});
+  }
+  for (size_t i = 0; i < DigitFields().size(); ++i) {
+    const DigitFieldSpec& spec = DigitFields()[i];
+    rows.push_back({std::string(spec.name), Label(texts, spec.label_key), view.digits[i].text,
+                    view.digits[i].hex});
+  }
+  static constexpr const char* kBands[] = {"Ku", "C"};
+  static constexpr const char* kAntennas[] = {"1", "2"};
+  static constexpr const char* kRates[] = {"22000", "27500"};
+  static constexpr const char* kPolarities[] = {"V", "H"};
+  static constexpr const char* kTones[] = {"Off", "On"};
+  for (size_t s = 0; s < view.satellites.size(); ++s) {
+    const SatelliteState& sat = view.satellites[s];
+    const std::string prefix = "satelite_" + std::to_string(s + 1) + ".";
+    const std::string group = texts.Text(s == 0 ? 283 : 284) + ": ";
+    const auto add = [&](const char* key, int label_key, std::string value) {
+      rows.push_back({prefix + key, group + Label(texts, label_key), std::move(value), ""});
+    };
+    add("nombre", 285, sat.name);
+    add("banda", 217, kBands[sat.band]);
+    add("antena", 286, kAntennas[sat.antenna]);
+    add("frecuencia", 212, sat.frequency);
+    add("symbol_rate", 168, kRates[sat.symbol_rate]);
+    add("fec", 165, sat.fec >= 0 ? std::string(kFecNames[static_cast<size_t>(sat.fec)]) : "");
+    add("polaridad", 213, kPolarities[sat.polarity]);
+    add("22khz", 190, kTones[sat.tone]);
+    add("frecuencia_lnb", 287, sat.lnb);
+  }
+  return rows;
 }
 
 }  // namespace atalaya

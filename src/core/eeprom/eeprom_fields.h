@@ -11,6 +11,8 @@
 
 namespace atalaya {
 
+class TextTable;
+
 // The input rule of an edit box of the "Datos Interpretados" page: which characters stay, what
 // an emptied box becomes, how it is filled on the left when the user leaves it.
 struct EditRule {
@@ -157,6 +159,15 @@ class EepromFields {
   EepromImage& image_;
   const SymbolRateTable& symbol_rates_;
 };
+
+// One field as words, for listings: its key, its label, what it holds, and its bytes.
+struct FieldRow {
+  std::string key;    // e.g. "pais", "satelite_1.frecuencia"
+  std::string label;  // the page's label without its trailing colon
+  std::string value;
+  std::string hex;    // empty where the page shows no bytes
+};
+std::vector<FieldRow> DescribeFields(const EepromFieldsView& view, const TextTable& texts);
 
 // The two check bytes of a field: FF − x and x, x the exclusive-or of its bytes.
 std::array<uint8_t, 2> PairCheck(std::string_view hex);

@@ -3,13 +3,18 @@
 // the resident memory at that moment.
 //   xvfb-run -a build/atalaya-startup-bench [DATA_FOLDER]
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QTabWidget>
 #include <QTest>
 #include <cstdio>
+#include <vector>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <unistd.h>
 
+#include "gui/eeprom/eeprom_page.h"
+#include "gui/eeprom/interpreted_page.h"
 #include "gui/main/main_window.h"
 #include "platform/machine.h"
 
@@ -53,5 +58,22 @@ int main(int argc, char* argv[]) {
   std::printf("ventana visible tras %.0f ms desde el inicio del proceso (resolucion 10 ms)\n",
               (shown - ProcessStartSeconds()) * 1000.0);
   std::printf("memoria residente: %.1f MB\n", ResidentKilobytes() / 1024.0);
+
+  // Refreshing the interpreted fields happens after every read, load and "Borrar".
+  window.pages()->setCurrentIndex(0);
+  window.eeprom_page()->inner_pages()->setCurrentIndex(1);
+  QApplication::processEvents();
+  constexpr int kRounds = 200;
+  QElapsedTimer timer;
+  timer.start();
+  for (int i = 0; i < kRounds; ++i) {
+    // Every field changes each round: the whole image flips between two contents.
+    const std::vector<uint8_t> bytes(2048, i % 2 ? 0x00 : 0x41);
+    window.image().LoadBytes(bytes.data(), 0, bytes.size());
+    window.eeprom_page()->interpreted()->Refresh();
+    QApplication::processEvents();
+  }
+  std::printf("Interpret en la ventana: %.3f ms de media\n",
+              static_cast<double>(timer.nsecsElapsed()) / 1e6 / kRounds);
   return 0;
 }

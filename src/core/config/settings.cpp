@@ -65,11 +65,11 @@ std::string FileListKey(std::string_view prefix, int number) {
   return std::string(prefix) + buffer;
 }
 
-std::vector<std::string> ReadFileList(const IniFile& ini, const FileListSpec& spec,
+std::vector<std::string> ReadFileList(const IniFile& ini, const FileListSpec& def,
                                       const std::function<bool(const std::string&)>& exists) {
   std::vector<std::string> names;
-  for (int number = spec.first; number <= spec.last; ++number) {
-    auto name = ini.Read(S, FileListKey(spec.prefix, number));
+  for (int number = def.first; number <= def.last; ++number) {
+    auto name = ini.Read(S, FileListKey(def.prefix, number));
     if (name && exists(*name)) names.push_back(std::move(*name));
   }
   return names;
@@ -80,8 +80,8 @@ Settings::Settings() {
 }
 
 void Settings::SetValue(Bar bar, int64_t value) {
-  const BarSpec& spec = SpecOf(bar);
-  switch (spec.storage) {
+  const BarSpec& def = SpecOf(bar);
+  switch (def.storage) {
     case BarStorage::kUnsigned8:
       value = static_cast<uint8_t>(value);
       break;
@@ -92,7 +92,7 @@ void Settings::SetValue(Bar bar, int64_t value) {
       break;
   }
   // The bar cannot show a value outside its range, and the value is what the bar shows.
-  bars[static_cast<size_t>(bar)] = std::clamp(value, spec.min, spec.max);
+  bars[static_cast<size_t>(bar)] = std::clamp(value, def.min, def.max);
 }
 
 namespace {

@@ -90,8 +90,8 @@ inline constexpr FileListSpec kSymbolRateFiles = {"SR", 0, 9};
 // The key of entry `number`: the prefix and the number in upper-case hex ("Model1E").
 std::string FileListKey(std::string_view prefix, int number);
 
-// The names listed under `spec` whose NAME.ini exists, in key order.
-std::vector<std::string> ReadFileList(const IniFile& ini, const FileListSpec& spec,
+// The names listed under `def` whose NAME.ini exists, in key order.
+std::vector<std::string> ReadFileList(const IniFile& ini, const FileListSpec& def,
                                       const std::function<bool(const std::string&)>& exists);
 
 // Everything the settings file holds, plus the values derived from it. Positions are 0-based

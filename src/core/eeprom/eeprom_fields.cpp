@@ -179,12 +179,12 @@ void EepromFields::WriteCheckBytes(int check_address, std::string_view hex) {
 }
 
 ListFieldState EepromFields::InterpretList(size_t index) const {
-  const ListFieldSpec& spec = ListFields()[index];
-  const std::string hex = HexText(spec.address, spec.size);
-  const int other = static_cast<int>(spec.items.size());
-  ListFieldState state{other, ApplyEditRule(spec.rule, hex), true};
-  for (int i = 0; i < spec.recognised; ++i) {
-    if (ItemValue(spec.items[static_cast<size_t>(i)]) == hex) {
+  const ListFieldSpec& def = ListFields()[index];
+  const std::string hex = HexText(def.address, def.size);
+  const int other = static_cast<int>(def.items.size());
+  ListFieldState state{other, ApplyEditRule(def.rule, hex), true};
+  for (int i = 0; i < def.recognised; ++i) {
+    if (ItemValue(def.items[static_cast<size_t>(i)]) == hex) {
       state.selected = i;
       state.edit_enabled = false;
       break;
@@ -194,19 +194,19 @@ ListFieldState EepromFields::InterpretList(size_t index) const {
 }
 
 NumberFieldState EepromFields::InterpretNumber(size_t index) const {
-  const NumberFieldSpec& spec = NumberFields()[index];
-  const std::string hex = HexText(spec.address, spec.size);
-  return {ApplyEditRule(spec.rule, std::to_string(HexValue(hex))), hex};
+  const NumberFieldSpec& def = NumberFields()[index];
+  const std::string hex = HexText(def.address, def.size);
+  return {ApplyEditRule(def.rule, std::to_string(HexValue(hex))), hex};
 }
 
 DigitFieldState EepromFields::InterpretDigits(size_t index) const {
-  const DigitFieldSpec& spec = DigitFields()[index];
+  const DigitFieldSpec& def = DigitFields()[index];
   std::string characters;
-  for (int a = spec.address; a < spec.address + spec.size; ++a) {
+  for (int a = def.address; a < def.address + def.size; ++a) {
     // A cell that is not a byte reads as character 255, which the digit rule then drops.
     characters += static_cast<char>(HexValue(image_.Cell(CellRow(a), CellColumn(a))) & 0xFF);
   }
-  return {ApplyEditRule(spec.rule, characters), HexText(spec.address, spec.size)};
+  return {ApplyEditRule(def.rule, characters), HexText(def.address, def.size)};
 }
 
 SatelliteState EepromFields::InterpretSatellite(int satellite) const {
@@ -252,42 +252,42 @@ EepromFieldsView EepromFields::Interpret() const {
 }
 
 ListFieldState EepromFields::ChooseItem(size_t index, int position, std::string_view edit_text) {
-  const ListFieldSpec& spec = ListFields()[index];
+  const ListFieldSpec& def = ListFields()[index];
   ListFieldState state{position, std::string(edit_text), true};
-  if (position >= 0 && position < static_cast<int>(spec.items.size())) {
-    state.edit_text = ItemValue(spec.items[static_cast<size_t>(position)]);
+  if (position >= 0 && position < static_cast<int>(def.items.size())) {
+    state.edit_text = ItemValue(def.items[static_cast<size_t>(position)]);
     state.edit_enabled = false;
   }
-  WriteHex(spec.address, spec.size, state.edit_text);
-  if (spec.mirror_address >= 0) WriteHex(spec.mirror_address, spec.size, state.edit_text);
-  WriteCheckBytes(spec.check_address, state.edit_text);
+  WriteHex(def.address, def.size, state.edit_text);
+  if (def.mirror_address >= 0) WriteHex(def.mirror_address, def.size, state.edit_text);
+  WriteCheckBytes(def.check_address, state.edit_text);
   return state;
 }
 
 std::string EepromFields::LeaveHexEdit(size_t index, std::string_view text) {
-  const ListFieldSpec& spec = ListFields()[index];
-  const std::string padded = PadOnLeave(spec.rule, ApplyEditRule(spec.rule, text));
-  WriteHex(spec.address, spec.size, padded);
-  if (spec.mirror_address >= 0) WriteHex(spec.mirror_address, spec.size, padded);
-  WriteCheckBytes(spec.check_address, padded);
+  const ListFieldSpec& def = ListFields()[index];
+  const std::string padded = PadOnLeave(def.rule, ApplyEditRule(def.rule, text));
+  WriteHex(def.address, def.size, padded);
+  if (def.mirror_address >= 0) WriteHex(def.mirror_address, def.size, padded);
+  WriteCheckBytes(def.check_address, padded);
   return padded;
 }
 
 NumberFieldState EepromFields::LeaveNumber(size_t index, std::string_view text) {
-  const NumberFieldSpec& spec = NumberFields()[index];
-  const std::string decimal = ApplyEditRule(spec.rule, text);
-  const std::string hex = HexDigits(static_cast<uint64_t>(DecimalValue(decimal)), 2 * spec.size);
-  WriteHex(spec.address, spec.size, hex);
-  WriteCheckBytes(spec.check_address, hex);
+  const NumberFieldSpec& def = NumberFields()[index];
+  const std::string decimal = ApplyEditRule(def.rule, text);
+  const std::string hex = HexDigits(static_cast<uint64_t>(DecimalValue(decimal)), 2 * def.size);
+  WriteHex(def.address, def.size, hex);
+  WriteCheckBytes(def.check_address, hex);
   return {decimal, hex};
 }
 
 DigitFieldState EepromFields::LeaveDigits(size_t index, std::string_view text) {
-  const DigitFieldSpec& spec = DigitFields()[index];
-  std::string padded = PadOnLeave(spec.rule, ApplyEditRule(spec.rule, text));
-  padded.resize(static_cast<size_t>(spec.size));
+  const DigitFieldSpec& def = DigitFields()[index];
+  std::string padded = PadOnLeave(def.rule, ApplyEditRule(def.rule, text));
+  padded.resize(static_cast<size_t>(def.size));
   const std::string hex = CharactersHex(padded);
-  WriteHex(spec.address, spec.size, hex);
+  WriteHex(def.address, def.size, hex);
   return {padded, hex};
 }
 
@@ -351,23 +351,23 @@ std::string Label(const TextTable& texts, int key) {
 std::vector<FieldRow> DescribeFields(const EepromFieldsView& view, const TextTable& texts) {
   std::vector<FieldRow> rows;
   for (size_t i = 0; i < ListFields().size(); ++i) {
-    const ListFieldSpec& spec = ListFields()[i];
+    const ListFieldSpec& def = ListFields()[i];
     const ListFieldState& state = view.lists[i];
     std::string value = texts.Text(304);  // "otro"
-    if (state.selected >= 0 && state.selected < static_cast<int>(spec.items.size())) {
-      const ListItemSpec& item = spec.items[static_cast<size_t>(state.selected)];
+    if (state.selected >= 0 && state.selected < static_cast<int>(def.items.size())) {
+      const ListItemSpec& item = def.items[static_cast<size_t>(state.selected)];
       value = item.text_key >= 0 ? texts.Text(item.text_key) : std::string(item.text);
     }
-    rows.push_back({std::string(spec.name), Label(texts, spec.label_key), value, state.edit_text});
+    rows.push_back({std::string(def.name), Label(texts, def.label_key), value, state.edit_text});
   }
   for (size_t i = 0; i < NumberFields().size(); ++i) {
-    const NumberFieldSpec& spec = NumberFields()[i];
-    rows.push_back({std::string(spec.name), Label(texts, spec.label_key), view.numbers[i].decimal,
+    const NumberFieldSpec& def = NumberFields()[i];
+    rows.push_back({std::string(def.name), Label(texts, def.label_key), view.numbers[i].decimal,
                     view.numbers[i].hex});
   }
   for (size_t i = 0; i < DigitFields().size(); ++i) {
-    const DigitFieldSpec& spec = DigitFields()[i];
-    rows.push_back({std::string(spec.name), Label(texts, spec.label_key), view.digits[i].text,
+    const DigitFieldSpec& def = DigitFields()[i];
+    rows.push_back({std::string(def.name), Label(texts, def.label_key), view.digits[i].text,
                     view.digits[i].hex});
   }
   static constexpr const char* kBands[] = {"Ku", "C"};

@@ -15,7 +15,6 @@ std::string DisplayLine(std::string_view line) {
       shown += '\n';
     } else if (byte < 0x20 && c != '\t' && c != '\n') {
       shown += "\xC2\xB7";  // middle dot, already UTF-8
-      continue;
     } else {
       shown += Cp1252ToUtf8(std::string_view(&c, 1));
     }

@@ -81,22 +81,22 @@ QWidget* InterpretedPage::BuildSingleFields(PageContext& context) {
   };
 
   for (size_t i = 0; i < ListFields().size(); ++i) {
-    const ListFieldSpec& spec = ListFields()[i];
-    add_label(spec.label_key);
+    const ListFieldSpec& def = ListFields()[i];
+    add_label(def.label_key);
     auto* list = new QComboBox(box);
-    list->setObjectName(Name(spec.name, "list"));
-    for (size_t item = 0; item < spec.items.size(); ++item) {
-      list->addItem(ToQt(spec.items[item].text));
-      if (spec.items[item].text_key >= 0) {
-        context.bindings.ListEntry(list, static_cast<int>(item), spec.items[item].text_key);
+    list->setObjectName(Name(def.name, "list"));
+    for (size_t item = 0; item < def.items.size(); ++item) {
+      list->addItem(ToQt(def.items[item].text));
+      if (def.items[item].text_key >= 0) {
+        context.bindings.ListEntry(list, static_cast<int>(item), def.items[item].text_key);
       }
     }
     list->addItem(QString());
-    context.bindings.ListEntry(list, static_cast<int>(spec.items.size()), kOtherKey);
+    context.bindings.ListEntry(list, static_cast<int>(def.items.size()), kOtherKey);
     auto* hex = new QLineEdit(box);
-    hex->setObjectName(Name(spec.name, "hex"));
-    hex->setMaxLength(spec.rule.pad_to);
-    const EditRule rule = spec.rule;
+    hex->setObjectName(Name(def.name, "hex"));
+    hex->setMaxLength(def.rule.pad_to);
+    const EditRule rule = def.rule;
     KeepToRule(hex, [rule](const std::string& text) { return ApplyEditRule(rule, text); });
     connect(list, &QComboBox::activated, this, [this, i, list, hex](int position) {
       const ListFieldState state = fields_.ChooseItem(i, position, hex->text().toStdString());
@@ -114,15 +114,15 @@ QWidget* InterpretedPage::BuildSingleFields(PageContext& context) {
   }
 
   for (size_t i = 0; i < NumberFields().size(); ++i) {
-    const NumberFieldSpec& spec = NumberFields()[i];
-    add_label(spec.label_key);
+    const NumberFieldSpec& def = NumberFields()[i];
+    add_label(def.label_key);
     auto* edit = new QLineEdit(box);
-    edit->setObjectName(Name(spec.name, "decimal"));
-    edit->setMaxLength(spec.size == 1 ? 3 : 5);
-    const EditRule rule = spec.rule;
+    edit->setObjectName(Name(def.name, "decimal"));
+    edit->setMaxLength(def.size == 1 ? 3 : 5);
+    const EditRule rule = def.rule;
     KeepToRule(edit, [rule](const std::string& text) { return ApplyEditRule(rule, text); });
     auto* hex = HexDisplay(box);
-    hex->setObjectName(Name(spec.name, "hex"));
+    hex->setObjectName(Name(def.name, "hex"));
     connect(edit, &QLineEdit::editingFinished, this, [this, i, edit, hex] {
       const NumberFieldState state = fields_.LeaveNumber(i, edit->text().toStdString());
       edit->setText(ToQt(state.decimal));
@@ -135,15 +135,15 @@ QWidget* InterpretedPage::BuildSingleFields(PageContext& context) {
   }
 
   for (size_t i = 0; i < DigitFields().size(); ++i) {
-    const DigitFieldSpec& spec = DigitFields()[i];
-    add_label(spec.label_key);
+    const DigitFieldSpec& def = DigitFields()[i];
+    add_label(def.label_key);
     auto* edit = new QLineEdit(box);
-    edit->setObjectName(Name(spec.name, "text"));
-    edit->setMaxLength(spec.size);
-    const EditRule rule = spec.rule;
+    edit->setObjectName(Name(def.name, "text"));
+    edit->setMaxLength(def.size);
+    const EditRule rule = def.rule;
     KeepToRule(edit, [rule](const std::string& text) { return ApplyEditRule(rule, text); });
     auto* hex = HexDisplay(box);
-    hex->setObjectName(Name(spec.name, "hex"));
+    hex->setObjectName(Name(def.name, "hex"));
     connect(edit, &QLineEdit::editingFinished, this, [this, i, edit, hex] {
       const DigitFieldState state = fields_.LeaveDigits(i, edit->text().toStdString());
       edit->setText(ToQt(state.text));

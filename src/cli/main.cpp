@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "cli/cli_options.h"
+#include "cli/frame_command.h"
 #include "cli/terminal_sinks.h"
 #include "core/config/cp1252.h"
 #include "core/eeprom/eeprom_fields.h"
@@ -237,6 +238,26 @@ int main(int argc, char* argv[]) {
   QCoreApplication app(argc, argv);
   std::vector<std::string> arguments;
   for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
+
+  // Families of commands on files take the rest of the line with their own options; only the
+  // data folder, shared by every command, is taken out here.
+  if (!arguments.empty() && arguments[0] == "frame") {
+    std::string data_dir;
+    std::vector<std::string> rest;
+    for (size_t i = 1; i < arguments.size(); ++i) {
+      if (arguments[i] == "--data-dir" && i + 1 < arguments.size()) {
+        data_dir = arguments[++i];
+      } else {
+        rest.push_back(arguments[i]);
+      }
+    }
+    SettingsStore store(data_dir.empty() ? DefaultDataFolder() : data_dir);
+    const Settings settings = store.Load({});
+    TextTable texts;
+    store.LoadTexts(settings, texts);
+    return RunFrameCommand(rest, texts, settings);
+  }
+
   const CliParse parse = ParseCommandLine(arguments);
   if (!parse.request) {
     std::fprintf(stderr, "atalaya-cli: %s\n\n%s", parse.error.c_str(), kCliUsage);
@@ -245,6 +266,7 @@ int main(int argc, char* argv[]) {
   const CliRequest& request = *parse.request;
   if (request.action == CliRequest::Action::kHelp) {
     std::fputs(kCliUsage, stdout);
+    std::fputs(kFrameUsage, stdout);
     return 0;
   }
 

@@ -14,6 +14,7 @@
 #include "gui/channels/channels_page.h"
 #include "gui/eeprom/eeprom_page.h"
 #include "gui/eeprom/interpreted_page.h"
+#include "gui/image/picture_page.h"
 #include "gui/main/about_page.h"
 #include "gui/service/terminal_page.h"
 #include "gui/shell/logged_task_page.h"
@@ -81,7 +82,8 @@ void MainWindow::BuildPages() {
   jtag_page_ = new LoggedTaskPage(context_, {70, {76, 79, 84, 230, 231}}, "JtagLog");
   terminal_page_ = new TerminalPage(context_);
   channels_page_ = new ChannelsPage(context_);
-  picture_page_ = new AnchoredPage;
+  picture_page_ = new PicturePage(context_, settings_);
+  picture_page_->on_window_width = [this](int width) { resize(width, height()); };
   config_page_ = new AnchoredPage;
   about_page_ = new AboutPage(context_);
 

@@ -30,6 +30,7 @@ class AboutPage;
 class ChannelsPage;
 class EepromPage;
 class LoggedTaskPage;
+class PicturePage;
 class TerminalPage;
 
 struct MainWindowOptions {
@@ -73,6 +74,7 @@ class MainWindow : public QWidget, public PageLock {
   TerminalPage* terminal_page() const { return terminal_page_; }
   ChannelsPage* channels_page() const { return channels_page_; }
   AboutPage* about_page() const { return about_page_; }
+  PicturePage* picture_page() const { return picture_page_; }
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -124,7 +126,7 @@ class MainWindow : public QWidget, public PageLock {
   LoggedTaskPage* jtag_page_ = nullptr;
   TerminalPage* terminal_page_ = nullptr;
   ChannelsPage* channels_page_ = nullptr;
-  QWidget* picture_page_ = nullptr;
+  PicturePage* picture_page_ = nullptr;
   QWidget* config_page_ = nullptr;
   AboutPage* about_page_ = nullptr;
 

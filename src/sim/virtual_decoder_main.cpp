@@ -23,6 +23,7 @@
 
 #include "sim/eeprom_file.h"
 #include "sim/service_mode_decoder.h"
+#include "sim/test_picture.h"
 
 namespace atalaya::sim {
 namespace {
@@ -48,6 +49,7 @@ struct Options {
   FaultPlan plan;
   std::string eeprom_path;
   std::string link_path;
+  std::string export_dir;
   bool help = false;
 };
 
@@ -70,6 +72,9 @@ void PrintUsage(std::FILE* out) {
       "  --garbage             contesta a todo con una línea de bytes aleatorios\n"
       "  --no-line-end         no envía el CR final de las respuestas\n"
       "  --lowercase           datos de las lecturas en hexadecimal en minúsculas\n"
+      "  --export CARPETA      escribe en CARPETA lo que el decodificador guarda en su\n"
+      "                        memoria (frame.bin: la imagen de vídeo, 720 de ancho) y\n"
+      "                        termina; sirve para probar la página Imagen sin JTAG\n"
       "  --help                muestra esta ayuda\n"
       "\n"
       "Se detiene con SIGTERM o SIGINT (Ctrl+C).\n",
@@ -101,10 +106,12 @@ std::optional<std::string> ParseOptions(int argc, char** argv, Options& options)
 
     if (option == "--help") {
       options.help = true;
-    } else if (option == "--eeprom" || option == "--link") {
+    } else if (option == "--eeprom" || option == "--link" || option == "--export") {
       const std::optional<std::string_view> path = value();
       if (!path || path->empty()) return "falta la ruta tras " + std::string(option);
-      (option == "--eeprom" ? options.eeprom_path : options.link_path) = *path;
+      (option == "--eeprom"   ? options.eeprom_path
+       : option == "--link"   ? options.link_path
+                              : options.export_dir) = *path;
     } else if (option == "--refuse-row") {
       const std::optional<long long> row = number(0, kEepromRows - 1);
       if (!row)
@@ -291,6 +298,29 @@ void Serve(int master, ServiceModeDecoder& decoder, const std::string& eeprom_pa
   }
 }
 
+// Writes one file of the decoder's memory whole, through a temporary file.
+bool WriteMemoryFile(const std::string& path, const std::string& bytes) {
+  const std::string temporary = path + ".tmp";
+  std::FILE* file = std::fopen(temporary.c_str(), "wb");
+  const bool written = file != nullptr &&
+                       std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() &&
+                       std::fclose(file) == 0;
+  if (!written || std::rename(temporary.c_str(), path.c_str()) != 0) {
+    Report("no se pudo escribir " + path + ": " + std::strerror(errno));
+    std::remove(temporary.c_str());
+    return false;
+  }
+  return true;
+}
+
+// What the decoder holds in memory, as files a JTAG read would give.
+int ExportMemory(const std::string& folder) {
+  const std::string frame = folder + "/frame.bin";
+  if (!WriteMemoryFile(frame, MakeTestFrameBuffer(720))) return 1;
+  std::printf("%s\n", frame.c_str());
+  return 0;
+}
+
 int Run(int argc, char** argv) {
   Options options;
   if (const std::optional<std::string> error = ParseOptions(argc, argv, options)) {
@@ -302,6 +332,8 @@ int Run(int argc, char** argv) {
     PrintUsage(stdout);
     return 0;
   }
+
+  if (!options.export_dir.empty()) return ExportMemory(options.export_dir);
 
   InstallSignalHandlers();
   ServiceModeDecoder decoder(options.plan);

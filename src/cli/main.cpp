@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "cli/channels_command.h"
 #include "cli/cli_options.h"
 #include "cli/frame_command.h"
 #include "cli/terminal_sinks.h"
@@ -241,7 +242,8 @@ int main(int argc, char* argv[]) {
 
   // Families of commands on files take the rest of the line with their own options; only the
   // data folder, shared by every command, is taken out here.
-  if (!arguments.empty() && arguments[0] == "frame") {
+  const std::string family = arguments.empty() ? std::string() : arguments[0];
+  if (family == "frame" || family == "channels" || family == "checksum") {
     std::string data_dir;
     std::vector<std::string> rest;
     for (size_t i = 1; i < arguments.size(); ++i) {
@@ -255,6 +257,8 @@ int main(int argc, char* argv[]) {
     const Settings settings = store.Load({});
     TextTable texts;
     store.LoadTexts(settings, texts);
+    if (family == "channels") return RunChannelsCommand(rest, texts, settings);
+    if (family == "checksum") return RunChecksumCommand(rest, texts);
     return RunFrameCommand(rest, texts, settings);
   }
 
@@ -267,6 +271,7 @@ int main(int argc, char* argv[]) {
   if (request.action == CliRequest::Action::kHelp) {
     std::fputs(kCliUsage, stdout);
     std::fputs(kFrameUsage, stdout);
+    std::fputs(kChannelsUsage, stdout);
     return 0;
   }
 

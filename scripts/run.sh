@@ -23,6 +23,9 @@ if [[ -z "$device" ]]; then
   exit 1
 fi
 echo "Decodificador virtual en $device (EEPROM en $state_dir/eeprom.bin)"
+# What a JTAG read of its memory would give: the video frame buffer and the flash image.
+"$build_dir/atalaya-virtual-decoder" --export "$state_dir" >/dev/null
+echo "Su memoria: $state_dir/frame.bin (imagen de vídeo), $state_dir/flash.bin (flash con canales)"
 
 if [[ -n "${DISPLAY:-}" || -n "${WAYLAND_DISPLAY:-}" ]]; then
   "$build_dir/atalaya" --port "$device"
@@ -48,6 +51,14 @@ echo "2. Verificarla contra el decodificador:  atalaya-cli eeprom verify --port 
 echo
 echo "3. Probar el puerto paralelo del decodificador:  atalaya-cli send --port $device %PR?"
 echo "   respuesta: $("$cli" send --port "$device" '%PR?')"
+echo
+echo "4. La lista de canales de su flash:  atalaya-cli channels dump flash.bin"
+"$cli" channels dump "$state_dir/flash.bin" | head -n 8 | cut -c 1-100 | sed 's/^/   /'
+echo "   ..."
+echo
+echo "5. La imagen de vídeo capturada, en JPEG:  atalaya-cli frame convert frame.bin imagen.jpg"
+"$cli" frame convert "$state_dir/frame.bin" "$state_dir/imagen.jpg"
+echo "   escrita en $state_dir/imagen.jpg"
 cat <<MSG
 
 Para abrir la ventana sin pantalla real, con una pantalla virtual:

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "sim/eeprom_file.h"
+#include "sim/channel_image.h"
 #include "sim/service_mode_decoder.h"
 #include "sim/test_picture.h"
 
@@ -73,8 +74,9 @@ void PrintUsage(std::FILE* out) {
       "  --no-line-end         no envía el CR final de las respuestas\n"
       "  --lowercase           datos de las lecturas en hexadecimal en minúsculas\n"
       "  --export CARPETA      escribe en CARPETA lo que el decodificador guarda en su\n"
-      "                        memoria (frame.bin: la imagen de vídeo, 720 de ancho) y\n"
-      "                        termina; sirve para probar la página Imagen sin JTAG\n"
+      "                        memoria (frame.bin: la imagen de vídeo, 720 de ancho;\n"
+      "                        flash.bin: la flash de 2 MiB con su lista de canales) y\n"
+      "                        termina; sirve para probar sin JTAG\n"
       "  --help                muestra esta ayuda\n"
       "\n"
       "Se detiene con SIGTERM o SIGINT (Ctrl+C).\n",
@@ -316,8 +318,12 @@ bool WriteMemoryFile(const std::string& path, const std::string& bytes) {
 // What the decoder holds in memory, as files a JTAG read would give.
 int ExportMemory(const std::string& folder) {
   const std::string frame = folder + "/frame.bin";
-  if (!WriteMemoryFile(frame, MakeTestFrameBuffer(720))) return 1;
-  std::printf("%s\n", frame.c_str());
+  const std::string flash = folder + "/flash.bin";
+  if (!WriteMemoryFile(frame, MakeTestFrameBuffer(720)) ||
+      !WriteMemoryFile(flash, MakeFlashImageWithChannels())) {
+    return 1;
+  }
+  std::printf("%s\n%s\n", frame.c_str(), flash.c_str());
   return 0;
 }
 

@@ -1,6 +1,7 @@
 // The record layout of the two tables: finding them, and the texts each field becomes and
 // comes back from.
 #include "core/channels/list_records.h"
+#include "core/config/text_table.h"
 
 #include <gtest/gtest.h>
 
@@ -318,9 +319,10 @@ TEST_F(RecordsTest, ConversionErrorsNameTheCell) {
     EXPECT_EQ(EncodeChannels(table, 0, image),
               (ConversionError{ConversionError::Kind::kInteger, "12a"}));
   }
-  EXPECT_EQ(ConversionErrorText({ConversionError::Kind::kInteger, "12a"}),
+  const TextTable texts;
+  EXPECT_EQ(ConversionErrorText({ConversionError::Kind::kInteger, "12a"}, texts),
             "'12a' no es un valor entero válido");
-  EXPECT_EQ(ConversionErrorText({ConversionError::Kind::kFloat, ""}),
+  EXPECT_EQ(ConversionErrorText({ConversionError::Kind::kFloat, ""}, texts),
             "'' no es un valor numérico válido");
 }
 

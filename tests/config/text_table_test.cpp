@@ -86,7 +86,8 @@ TEST(TextTableTest, TheShippedEnglishFileTranslatesEveryKey) {
   }
   for (ExtraText extra : {ExtraText::kSettingsNotSaved, ExtraText::kSettingsNotRead,
                           ExtraText::kFileNotSaved, ExtraText::kSerialPermission,
-                          ExtraText::kFileNotRead, ExtraText::kFlashTypeRefused}) {
+                          ExtraText::kFileNotRead, ExtraText::kFlashTypeRefused,
+                          ExtraText::kNotAnInteger, ExtraText::kNotANumber}) {
     EXPECT_TRUE(file.Read("English", ExtraTextKeyName(extra))) << ExtraTextKeyName(extra);
   }
   TextTable table;

@@ -193,7 +193,7 @@ bool ChannelList::BuildImage(std::string& image) {
                                decimal_separator_, built);
   }
   if (error) {
-    user_.ShowError(ConversionErrorText(*error));
+    user_.ShowError(ConversionErrorText(*error, texts_));
     return false;
   }
   WipeOtherCopies(built, kTransponderMarker, tpt.Start(), kTransponderWipeLength);
@@ -212,7 +212,7 @@ bool ChannelList::SaveListFile(const std::string& path, std::string& image,
   if (ram_list_ && list_loaded_) {
     std::string fresh(image.size(), '\0');
     if (const auto error = EncodeChannels(channels_, 0, fresh)) {
-      user_.ShowError(ConversionErrorText(*error));
+      user_.ShowError(ConversionErrorText(*error, texts_));
       return false;
     }
     image = std::move(fresh);

@@ -1,5 +1,7 @@
 #include "core/channels/list_records.h"
 
+#include "core/config/text_table.h"
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -117,10 +119,10 @@ std::vector<size_t> FindTableCopies(std::string_view marker, std::string_view im
   return copies;
 }
 
-std::string ConversionErrorText(const ConversionError& error) {
+std::string ConversionErrorText(const ConversionError& error, const TextTable& texts) {
   return "'" + error.text + "' " +
-         (error.kind == ConversionError::Kind::kInteger ? "no es un valor entero válido"
-                                                        : "no es un valor numérico válido");
+         texts.Text(error.kind == ConversionError::Kind::kInteger ? ExtraText::kNotAnInteger
+                                                                  : ExtraText::kNotANumber);
 }
 
 std::optional<int64_t> ParseDecimalInteger(std::string_view text) {

@@ -12,6 +12,8 @@
 
 namespace atalaya {
 
+class TextTable;
+
 struct Settings;
 
 // How a channel list lies in a flash image: each table sits inside a 64 KiB section behind a
@@ -47,7 +49,7 @@ struct ConversionError {
   bool operator==(const ConversionError&) const = default;
 };
 // The message naming the text: "'12a' no es un valor entero válido".
-std::string ConversionErrorText(const ConversionError& error);
+std::string ConversionErrorText(const ConversionError& error, const TextTable& texts);
 
 // A decimal integer: an optional sign and digits, nothing else.
 std::optional<int64_t> ParseDecimalInteger(std::string_view text);

@@ -21,6 +21,8 @@ constexpr std::array<ExtraDefault, kExtraTextCount> kExtraDefaults = {{
     {"FlashTypeRefused",
      "Este tipo de flash no se usa porque su número de bloques (NumBlocks) no está entre 0 y "
      "1024; se mantiene el anterior :"},
+    {"NotAnInteger", "no es un valor entero válido"},
+    {"NotANumber", "no es un valor numérico válido"},
 }};
 
 const std::string kNoText;

@@ -28,8 +28,10 @@ enum class ExtraText {
   kSerialPermission,
   kFileNotRead,
   kFlashTypeRefused,
+  kNotAnInteger,
+  kNotANumber,
 };
-inline constexpr int kExtraTextCount = 6;
+inline constexpr int kExtraTextCount = 8;
 
 bool IsTextKey(int key);
 // The language-file key of a numbered text: "traduc" and the number in decimal.

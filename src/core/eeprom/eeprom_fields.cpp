@@ -49,6 +49,7 @@ std::string ItemValue(const ListItemSpec& item) {
 }
 
 int CellRow(int address) { return address / 16 + 1; }
+int SatelliteBase(int satellite) { return satellite == 0 ? 0x00B : 0x030; }
 int CellColumn(int address) { return address % 16 + 1; }
 
 // A decimal text as a number, saturating instead of overflowing.
@@ -210,7 +211,7 @@ DigitFieldState EepromFields::InterpretDigits(size_t index) const {
 }
 
 SatelliteState EepromFields::InterpretSatellite(int satellite) const {
-  const int base = satellite == 0 ? 0x00B : 0x030;
+  const int base = SatelliteBase(satellite);
   const int length = kSatelliteNameLength[static_cast<size_t>(satellite)];
   std::string name;
   bool ended = false;
@@ -301,7 +302,7 @@ std::string EepromFields::SatelliteNameRule(int satellite, std::string_view text
 }
 
 std::string EepromFields::LeaveSatelliteName(int satellite, std::string_view text) {
-  const int base = satellite == 0 ? 0x00B : 0x030;
+  const int base = SatelliteBase(satellite);
   const size_t length = static_cast<size_t>(kSatelliteNameLength[static_cast<size_t>(satellite)]);
   const std::string name = SatelliteNameRule(satellite, text);
   std::string bytes = Utf8ToCp1252(name);
@@ -311,26 +312,27 @@ std::string EepromFields::LeaveSatelliteName(int satellite, std::string_view tex
 }
 
 void EepromFields::ChooseSatelliteItem(int satellite, SatelliteList list, int position) {
-  const int base = satellite == 0 ? 0x00B : 0x030;
+  const int base = SatelliteBase(satellite);
   static constexpr int kOffsets[] = {22, 23, 28, 29, 30, 31};
   WriteHex(base + kOffsets[static_cast<int>(list)], 1, ByteText(static_cast<uint8_t>(position)));
 }
 
 std::string EepromFields::LeaveSatelliteFrequency(int satellite, std::string_view text) {
-  const int base = satellite == 0 ? 0x00B : 0x030;
-  std::string value = ApplyEditRule(EditRule{false, "11970"}, text);
-  const int64_t number = DecimalValue(value);
-  if (number < 9000 || number > 13000) value = "11970";
-  WriteHex(base + 26, 2, HexDigits(static_cast<uint64_t>(DecimalValue(value)), 4));
-  return value;
+  return LeaveWindowedNumber(SatelliteBase(satellite) + 26, text, "11970");
 }
 
 std::string EepromFields::LeaveSatelliteLnb(int satellite, std::string_view text) {
-  const int base = satellite == 0 ? 0x00B : 0x030;
-  std::string value = ApplyEditRule(EditRule{false, "10600"}, text);
+  return LeaveWindowedNumber(SatelliteBase(satellite) + 35, text, "10600");
+}
+
+// Frequencies in MHz: anything outside 9000…13000 cannot be a satellite band and takes the
+// usual value instead; stored as a 16-bit number.
+std::string EepromFields::LeaveWindowedNumber(int address, std::string_view text,
+                                              std::string_view usual) {
+  std::string value = ApplyEditRule(EditRule{false, usual}, text);
   const int64_t number = DecimalValue(value);
-  if (number < 9000 || number > 13000) value = "10600";
-  WriteHex(base + 35, 2, HexDigits(static_cast<uint64_t>(DecimalValue(value)), 4));
+  if (number < 9000 || number > 13000) value = usual;
+  WriteHex(address, 2, HexDigits(static_cast<uint64_t>(DecimalValue(value)), 4));
   return value;
 }
 

@@ -155,6 +155,7 @@ class EepromFields {
   int64_t Value(int address, int size) const;
   void WriteHex(int address, int size, std::string_view hex);
   void WriteCheckBytes(int check_address, std::string_view hex);
+  std::string LeaveWindowedNumber(int address, std::string_view text, std::string_view usual);
 
   EepromImage& image_;
   const SymbolRateTable& symbol_rates_;

@@ -1,5 +1,5 @@
 // Saves a picture of the main window, page by page, for a person to look at:
-//   build/atalaya-screenshot OUT_PREFIX [DATA_FOLDER]
+//   build/atalaya-screenshot OUT_PREFIX [DATA_FOLDER [CAPTURE]]
 // writes OUT_PREFIX-0.png … OUT_PREFIX-7.png. Runs on any Qt platform (offscreen, xvfb).
 #include <QApplication>
 #include <QTabWidget>
@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "gui/eeprom/eeprom_page.h"
+#include "gui/image/picture_page.h"
 #include "gui/main/main_window.h"
 #include "platform/machine.h"
 
@@ -24,6 +25,8 @@ int main(int argc, char* argv[]) {
   atalaya::MainWindow window({data, atalaya::ListSerialPorts(), {}});
   window.show();
   if (!QTest::qWaitForWindowExposed(&window)) return 1;
+  // A capture file to show on the "Imagen" page, e.g. the virtual decoder's frame.bin.
+  if (argc > 3) window.picture_page()->LoadCapture(QString::fromLocal8Bit(argv[3]));
   for (int page = 0; page < window.pages()->count(); ++page) {
     window.pages()->setCurrentIndex(page);
     QTest::qWait(100);

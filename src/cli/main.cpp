@@ -135,6 +135,7 @@ class CliSession {
     link_.SetEngine(ServiceLink::Slot::kEeprom, &transfer_);
     link_.set_reply_interval_ms(request.timeout_ms);
     port_.on_received = [this](std::string_view bytes) { link_.OnRxChar(bytes); };
+    port_.on_lost = [this](const std::string& message) { user_.ShowError(message); };
     timer_.on_timeout = [this] {
       capture_.timed_out = true;
       link_.OnReplyTimeout();

@@ -28,12 +28,22 @@ FileReadResult ReadWholeFile(const std::string& path) {
 
 std::optional<std::string> WriteFileAtomically(const std::string& path, const std::string& bytes) {
   QSaveFile file(QString::fromStdString(path));
-  if (!file.open(QIODevice::WriteOnly)) return file.errorString().toStdString();
-  if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) !=
-      static_cast<qint64>(bytes.size())) {
-    const std::string error = file.errorString().toStdString();
-    file.cancelWriting();
-    return error;
+  // Unbuffered, so that every failed write is seen here: commit() does not check the flush of
+  // QSaveFile's own buffer, and would put a file cut short in place of the old one.
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+    return file.errorString().toStdString();
+  }
+  // A write the disk cuts short (full, or over a size limit) reports no error itself; writing
+  // the rest then fails with the system's reason.
+  const qint64 size = static_cast<qint64>(bytes.size());
+  for (qint64 done = 0; done < size;) {
+    const qint64 written = file.write(bytes.data() + done, size - done);
+    if (written <= 0) {
+      const std::string error = file.errorString().toStdString();
+      file.cancelWriting();
+      return error;
+    }
+    done += written;
   }
   if (!file.commit()) return file.errorString().toStdString();
   return std::nullopt;

@@ -46,6 +46,31 @@ QtSerialPort::QtSerialPort(QObject* parent) : QObject(parent) {
       on_received(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
     }
   });
+  connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialPort::OnPortError);
+}
+
+void QtSerialPort::OnPortError(QSerialPort::SerialPortError error) {
+  // A device that is gone fails every read and write, and the port library says so again on
+  // every turn of the event loop for as long as the port stays open (as a resource error, or as
+  // a read error when the read found the end of the line); closing it ends that. A task waiting
+  // for a reply then ends at its time-out, as with a silent decoder.
+  const bool lost = error == QSerialPort::ResourceError || error == QSerialPort::ReadError ||
+                    error == QSerialPort::WriteError;
+  if (!lost || !port_.isOpen()) return;
+  const std::string message = DevicePath() + ": " + port_.errorString().toStdString();
+  port_.close();
+  port_.clearError();
+  lost_ = true;
+  if (on_lost) on_lost(message);
+}
+
+std::string QtSerialPort::DevicePath() const {
+  const QString listed = QSerialPortInfo(port_).systemLocation();
+  if (!listed.isEmpty()) return listed.toStdString();
+  // A device the system does not list (a pseudo-terminal, say): the port library takes a name
+  // without a folder as one in /dev.
+  const QString name = port_.portName();
+  return (name.startsWith('/') ? name : "/dev/" + name).toStdString();
 }
 
 void QtSerialPort::ApplySettings(const Settings& settings) {
@@ -85,8 +110,7 @@ std::optional<std::string> QtSerialPort::Open(const TextTable& texts) {
   if (!port_.open(QIODevice::ReadWrite)) {
     std::string error = port_.errorString().toStdString();
     if (port_.error() == QSerialPort::PermissionError) {
-      const std::string device = QSerialPortInfo(port_).systemLocation().toStdString();
-      const std::string path = device.empty() ? port_.portName().toStdString() : device;
+      const std::string path = DevicePath();
       error += "\n" + texts.Text(ExtraText::kSerialPermission) + " " + path;
       if (const auto group = DeviceGroup(path)) {
         error += "\n  sudo adduser $USER " + *group;
@@ -100,6 +124,16 @@ std::optional<std::string> QtSerialPort::Open(const TextTable& texts) {
 }
 
 std::optional<std::string> QtSerialPort::Write(std::string_view bytes) {
+  // The port closed when its device went away: the device may be back by now.
+  if (lost_ && !port_.isOpen()) {
+    if (!port_.open(QIODevice::ReadWrite)) {
+      const std::string error = DevicePath() + ": " + port_.errorString().toStdString();
+      port_.clearError();
+      return error;
+    }
+    lost_ = false;
+    ApplyLineSettings();
+  }
   const qint64 written = port_.write(bytes.data(), static_cast<qint64>(bytes.size()));
   if (written != static_cast<qint64>(bytes.size())) {
     const std::string error = port_.errorString().toStdString();

@@ -19,6 +19,10 @@ class QtSerialPort : public QObject, public SerialChannel {
   explicit QtSerialPort(QObject* parent = nullptr);
 
   std::function<void(std::string_view bytes)> on_received;
+  // Called once when the device goes away under the open port (an adapter pulled out, the other
+  // side of a pseudo-terminal closed), with the device and the port library's reason. The port
+  // is closed by then; the next write opens it again, as the device may be back.
+  std::function<void(std::string message)> on_lost;
 
   // Hands the chosen port name, speed, data bits, flow control, parity and stop bits to the
   // port; a list position outside its list leaves that property as it was. A new name on an
@@ -35,8 +39,11 @@ class QtSerialPort : public QObject, public SerialChannel {
 
  private:
   void ApplyLineSettings();
+  std::string DevicePath() const;
+  void OnPortError(QSerialPort::SerialPortError error);
 
   QSerialPort port_;
+  bool lost_ = false;
   QSerialPort::DataBits data_bits_ = QSerialPort::Data7;
   QSerialPort::Parity parity_ = QSerialPort::OddParity;
   QSerialPort::StopBits stop_bits_ = QSerialPort::OneStop;

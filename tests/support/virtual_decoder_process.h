@@ -29,6 +29,14 @@ class VirtualDecoderProcess {
   const QString& device() const { return device_; }
   bool started() const { return !device_.isEmpty(); }
 
+  // Ends it at once with SIGKILL, as a crash or a pulled cable would: nothing is saved and the
+  // kernel closes its side of the pseudo-terminal under whoever holds the other.
+  void Kill() {
+    if (process_.state() == QProcess::NotRunning) return;
+    process_.kill();
+    process_.waitForFinished(5000);
+  }
+
   // Asks it to save its EEPROM and end; returns whether it ended cleanly.
   bool Stop() {
     if (process_.state() == QProcess::NotRunning) return process_.exitCode() == 0;

@@ -113,6 +113,8 @@ void MainWindow::ConnectSerialTasks() {
       ServiceSinks{*eeprom_page_->log(), *firmware_page_->log(), *terminal_page_->pane(),
                    *eeprom_page_->status(), *firmware_page_->status(), *this, user_, texts_});
   port_->on_received = [this](std::string_view bytes) { link_->OnRxChar(bytes); };
+  // Said once the port's own signal is over; a task in progress ends at its time-out.
+  port_->on_lost = [this](std::string message) { ReportWhenShown(std::move(message)); };
   reply_timer_.on_timeout = [this] { link_->OnReplyTimeout(); };
 
   transfer_ = std::make_unique<EepromTransfer>(

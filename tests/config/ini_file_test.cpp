@@ -87,6 +87,52 @@ TEST(IniFileTest, ParsesTheIntegerForms) {
   for (const Case& c : cases) EXPECT_EQ(ParseIniInteger(c.text), c.value) << c.text;
 }
 
+// A sign before a hexadecimal bit pattern negates it in 64 bits, the lowest value included:
+// settings files come from anywhere, and "-$8000000000000000" once overflowed the negation.
+TEST(IniFileTest, NegatesHexadecimalPatternsWithoutOverflow) {
+  struct Case {
+    const char* text;
+    int64_t value;
+  };
+  const Case cases[] = {
+      {"-$8000000000000000", INT64_MIN},
+      {"-0x8000000000000000", INT64_MIN},
+      {"-$7FFFFFFFFFFFFFFF", -INT64_MAX},
+      {"-$FFFFFFFFFFFFFFFF", 1},
+      {"+$8000000000000000", INT64_MIN},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ParseIniInteger(c.text), c.value) << c.text;
+  const IniFile ini = IniFile::FromBytes("[TForm1]\r\nTop=-$8000000000000000\r\n");
+  EXPECT_EQ(ini.ReadInteger("TForm1", "Top", 0), INT64_MIN);
+}
+
+// A file whose last line ends with a bare carriage return, and no line feed after it: when
+// lines are added behind that line, the carriage return must not become a CR LF, or the next
+// read takes the whole file for CR LF and the next save rewrites every line end.
+TEST(IniFileTest, ABareCarriageReturnAtTheEndStaysOutOfTheAddedLines) {
+  struct Case {
+    const char* name;
+    std::string file;
+    std::string saved;
+  };
+  const Case cases[] = {
+      {"new section, LF file", "[S]\nk=1\r", "[S]\nk=1\n\n[TForm1]\nTop=5\n"},
+      {"key at the end, LF file", "[TForm1]\nLeft=1\r", "[TForm1]\nLeft=1\nTop=5\n"},
+      {"new section, CR LF file", "[S]\r\nk=1\r", "[S]\r\nk=1\r\n\r\n[TForm1]\r\nTop=5\r\n"},
+      {"no line end", "[S]\nk=1", "[S]\nk=1\n\n[TForm1]\nTop=5\n"},
+  };
+  for (const Case& c : cases) {
+    IniFile ini = IniFile::FromBytes(c.file);
+    EXPECT_EQ(ini.ToBytes(), c.file) << c.name;  // unchanged, it is written back as it was
+    ini.WriteInteger("TForm1", "Top", 5);
+    EXPECT_EQ(ini.ToBytes(), c.saved) << c.name;
+    // Read again and saved again, it stays as it is.
+    IniFile again = IniFile::FromBytes(c.saved);
+    again.WriteInteger("TForm1", "Top", 5);
+    EXPECT_EQ(again.ToBytes(), c.saved) << c.name;
+  }
+}
+
 TEST(IniFileTest, WritingTouchesOnlyTheKeysLine) {
   IniFile ini = IniFile::FromBytes(kMixedFile);
   ini.WriteString("TForm1", "Velocidad", "6");

@@ -70,9 +70,10 @@ std::optional<int64_t> ParseIniInteger(std::string_view text) {
       if (digit < 0) return std::nullopt;
       value = value * 16 + static_cast<uint64_t>(digit);
     }
-    // Hexadecimal is a bit pattern: "$FFFFFFFFFFFFFFFF" is -1, as other tools write it.
-    const auto bits = static_cast<int64_t>(value);
-    return negative ? -bits : bits;
+    // Hexadecimal is a bit pattern: "$FFFFFFFFFFFFFFFF" is -1, as other tools write it. A sign
+    // negates the pattern in 64 bits, so "-$8000000000000000" is the pattern itself; negating
+    // it as a signed number would overflow.
+    return static_cast<int64_t>(negative ? 0 - value : value);
   }
   constexpr uint64_t kMax = std::numeric_limits<int64_t>::max();
   for (char c : text) {
@@ -169,10 +170,10 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
 
   const auto range = FindSection(section_bytes);
   if (!range) {
+    ContinueAfterLastLine();
     lines_.emplace_back();
     lines_.push_back("[" + section_bytes + "]");
     lines_.push_back(std::move(line));
-    ends_with_line_end_ = true;
     return;
   }
   if (const auto index = FindKey(*range, key_bytes)) {
@@ -185,8 +186,18 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
   for (size_t i = range->header + 1; i < range->end; ++i) {
     if (!Trim(lines_[i]).empty()) insert_at = i + 1;
   }
-  if (insert_at == lines_.size()) ends_with_line_end_ = true;
+  if (insert_at == lines_.size()) ContinueAfterLastLine();
   lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insert_at), std::move(line));
+}
+
+void IniFile::ContinueAfterLastLine() {
+  // A carriage return that was the file's last byte ended the last line (most likely a CR LF
+  // cut short). Followed by a line end it would make a CR LF of its own, and the next read
+  // would take the whole file for CR LF and write every line end anew.
+  if (!ends_with_line_end_ && !lines_.empty() && lines_.back().ends_with('\r')) {
+    lines_.back().pop_back();
+  }
+  ends_with_line_end_ = true;
 }
 
 void IniFile::WriteInteger(std::string_view section, std::string_view key, int64_t value) {

@@ -1,11 +1,28 @@
 # The two everyday commands: `make run` and `make test`.
 # Both install missing Debian packages, configure and build first.
+#
+# `make test-asan` runs the Qt-free suites built with AddressSanitizer and
+# UndefinedBehaviorSanitizer (build-asan/); `make fuzz-short` a short run of every fuzz target
+# (build-fuzz/). Any failure, sanitizer report or fuzzer crash fails them.
 
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
+ASAN_DIR ?= build-asan
+FUZZ_DIR ?= build-fuzz
+# Seconds each fuzz target runs within `make test`; `make fuzz-long` runs a number of inputs.
+FUZZ_SECONDS ?= 20
+FUZZ_RUNS ?= 1000000
 
-.PHONY: all deps configure build run test clean
+# A report ends the program with an error, leaks included.
+export ASAN_OPTIONS ?= detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS ?= print_stacktrace=1:halt_on_error=1
+
+# The test programs of the sanitizer build; the window, the command-line tool and the
+# benchmarks need Qt and are not built there.
+ASAN_TARGETS = atalaya_core_tests atalaya_service_tests atalaya_channels_tests atalaya_sim_tests
+
+.PHONY: all deps configure build run test test-asan fuzz-build fuzz-short fuzz-long clean
 
 all: build
 
@@ -26,5 +43,26 @@ run: build
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
 
+$(ASAN_DIR)/build.ninja: CMakeLists.txt | deps
+	CC=clang CXX=clang++ cmake -S . -B $(ASAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) \
+	  -DATALAYA_SANITIZE=ON
+
+test-asan: deps $(ASAN_DIR)/build.ninja
+	cmake --build $(ASAN_DIR) -j $(JOBS) --target $(ASAN_TARGETS)
+	ctest --test-dir $(ASAN_DIR) --output-on-failure -j $(JOBS)
+
+$(FUZZ_DIR)/build.ninja: CMakeLists.txt | deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) \
+	  -DATALAYA_FUZZ=ON
+
+fuzz-build: deps $(FUZZ_DIR)/build.ninja
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz_targets
+
+fuzz-short: fuzz-build
+	scripts/fuzz.sh $(FUZZ_DIR) -max_total_time=$(FUZZ_SECONDS)
+
+fuzz-long: fuzz-build
+	scripts/fuzz.sh $(FUZZ_DIR) -runs=$(FUZZ_RUNS)
+
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR)

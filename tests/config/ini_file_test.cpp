@@ -106,10 +106,11 @@ TEST(IniFileTest, NegatesHexadecimalPatternsWithoutOverflow) {
   EXPECT_EQ(ini.ReadInteger("TForm1", "Top", 0), INT64_MIN);
 }
 
-// A file whose last line ends with a bare carriage return, and no line feed after it: when
-// lines are added behind that line, the carriage return must not become a CR LF, or the next
-// read takes the whole file for CR LF and the next save rewrites every line end.
-TEST(IniFileTest, ABareCarriageReturnAtTheEndStaysOutOfTheAddedLines) {
+// A file that ends with a carriage return and no line feed, as a CR LF file cut short: the CR
+// ends the last line. Added lines must not turn it into a CR LF of its own (the next read
+// would take a file of LF lines for CR LF and the next save would rewrite every line end), and
+// a section header ending there is the section.
+TEST(IniFileTest, ACarriageReturnEndingTheFileEndsTheLastLine) {
   struct Case {
     const char* name;
     std::string file;
@@ -119,6 +120,9 @@ TEST(IniFileTest, ABareCarriageReturnAtTheEndStaysOutOfTheAddedLines) {
       {"new section, LF file", "[S]\nk=1\r", "[S]\nk=1\n\n[TForm1]\nTop=5\n"},
       {"key at the end, LF file", "[TForm1]\nLeft=1\r", "[TForm1]\nLeft=1\nTop=5\n"},
       {"new section, CR LF file", "[S]\r\nk=1\r", "[S]\r\nk=1\r\n\r\n[TForm1]\r\nTop=5\r\n"},
+      {"header at the end", "; c\n[TForm1]\r", "; c\n[TForm1]\nTop=5\n"},
+      {"header alone", "[TForm1]\r", "[TForm1]\r\nTop=5\r\n"},
+      {"key replaced in place", "[TForm1]\r\nTop=1\r", "[TForm1]\r\nTop=5\r"},
       {"no line end", "[S]\nk=1", "[S]\nk=1\n\n[TForm1]\nTop=5\n"},
   };
   for (const Case& c : cases) {
@@ -128,6 +132,7 @@ TEST(IniFileTest, ABareCarriageReturnAtTheEndStaysOutOfTheAddedLines) {
     EXPECT_EQ(ini.ToBytes(), c.saved) << c.name;
     // Read again and saved again, it stays as it is.
     IniFile again = IniFile::FromBytes(c.saved);
+    EXPECT_EQ(again.ReadInteger("TForm1", "Top", 0), 5) << c.name;
     again.WriteInteger("TForm1", "Top", 5);
     EXPECT_EQ(again.ToBytes(), c.saved) << c.name;
   }

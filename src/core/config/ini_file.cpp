@@ -99,7 +99,10 @@ IniFile IniFile::FromBytes(std::string_view bytes) {
     const bool last = end == std::string_view::npos;
     if (last) end = bytes.size();
     std::string_view line = bytes.substr(start, end - start);
-    if (!last && line.ends_with('\r')) line.remove_suffix(1);
+    if (line.ends_with('\r')) {
+      line.remove_suffix(1);
+      if (last) file.ends_with_lone_cr_ = true;
+    }
     file.lines_.emplace_back(line);
     start = end + 1;
   }
@@ -112,6 +115,7 @@ std::string IniFile::ToBytes() const {
     out += lines_[i];
     if (i + 1 < lines_.size() || ends_with_line_end_) out += line_end_;
   }
+  if (!ends_with_line_end_ && ends_with_lone_cr_) out += '\r';
   return out;
 }
 
@@ -191,13 +195,10 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
 }
 
 void IniFile::ContinueAfterLastLine() {
-  // A carriage return that was the file's last byte ended the last line (most likely a CR LF
-  // cut short). Followed by a line end it would make a CR LF of its own, and the next read
-  // would take the whole file for CR LF and write every line end anew.
-  if (!ends_with_line_end_ && !lines_.empty() && lines_.back().ends_with('\r')) {
-    lines_.back().pop_back();
-  }
+  // A lone CR that ended the file gives way to a whole line end; kept, it would make a CR LF of
+  // its own in a file of LF lines, and the next read would take the file for CR LF.
   ends_with_line_end_ = true;
+  ends_with_lone_cr_ = false;
 }
 
 void IniFile::WriteInteger(std::string_view section, std::string_view key, int64_t value) {

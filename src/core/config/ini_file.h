@@ -23,7 +23,9 @@ class IniFile {
  public:
   IniFile() = default;
 
-  // Reads file contents with CR LF or LF line ends; the style found is kept for writing.
+  // Reads file contents with CR LF or LF line ends; the style found is kept for writing. A
+  // carriage return that is the file's very last byte ends the last line too (it is most
+  // likely a CR LF cut short): it is written back while nothing follows that line.
   static IniFile FromBytes(std::string_view bytes);
   std::string ToBytes() const;
 
@@ -49,11 +51,14 @@ class IniFile {
   };
 
   std::optional<SectionRange> FindSection(std::string_view section_cp1252) const;
+  // Lines are about to follow the last one, which then needs a line end.
+  void ContinueAfterLastLine();
   std::optional<size_t> FindKey(const SectionRange& range, std::string_view key_cp1252) const;
 
   std::vector<std::string> lines_;  // Windows-1252 bytes, without line ends
   std::string line_end_ = "\r\n";
   bool ends_with_line_end_ = true;
+  bool ends_with_lone_cr_ = false;  // the last line ended with a CR and no LF
 };
 
 }  // namespace atalaya

@@ -153,6 +153,21 @@ TEST(SettingsTest, AChosenModelLeavesTheChipKeysUnreadAndUnwritten) {
   EXPECT_EQ(ini.Read("TForm1", "Flash1Start"), "99999999");
 }
 
+// An LNB frequency without a single digit in the file reads as its default, and a save and the
+// next start keep it so; it once read as empty, was saved empty and came back as the default.
+TEST(SettingsTest, AnLnbFrequencyWithoutDigitsReadsAsItsDefaultAndSurvivesASave) {
+  const std::string file = WithKey("LNB-low=abc\r\nLNB-high=-");
+  const Settings s = Load(file);
+  EXPECT_EQ(s.lnb_low, "9750");
+  EXPECT_EQ(s.lnb_high, "10600");
+  IniFile ini = IniFile::FromBytes(file);
+  SaveSettings(s, ini);
+  EXPECT_EQ(ini.Read("TForm1", "LNB-low"), "9750");
+  const Settings r = Load(ini.ToBytes());
+  EXPECT_EQ(r.lnb_low, s.lnb_low);
+  EXPECT_EQ(r.lnb_high, s.lnb_high);
+}
+
 TEST(SettingsTest, FieldRulesApplyAsTheFieldsAreFilled) {
   const Settings s = Load(WithKey("LNB-low=97a50\r\nSat-A=Hotbird\r\nSat-B=Hotbird"));
   EXPECT_EQ(s.lnb_low, "9750");

@@ -77,6 +77,28 @@ TEST(WindowLimitsTest, TheMinimumFollowsTheWindowUpToTheLimit) {
   }
 }
 
+// A field holding no digit at all is as empty as an emptied one: left empty, it would be
+// saved as an empty value, which the next start reads as missing.
+TEST(FieldRulesTest, AFieldWithoutAnyDigitTakesItsEmptyValue) {
+  struct Case {
+    const char* text;
+    const char* digits;
+    const char* hex;
+  };
+  const Case cases[] = {
+      {"", "9750", "40010000"},
+      {"abc", "9750", "ABC"},
+      {"xyz", "9750", "40010000"},
+      {" -.,", "9750", "40010000"},
+      {"\xBD\xC8\xCA\xCF", "9750", "40010000"},
+      {"x7", "7", "7"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ApplyDigitRule(c.text, "9750"), c.digits) << c.text;
+    EXPECT_EQ(ApplyHexRule(c.text, "40010000"), c.hex) << c.text;
+  }
+}
+
 TEST(FieldRulesTest, DigitHexAndNameRules) {
   EXPECT_EQ(ApplyDigitRule("", "9750"), "9750");
   EXPECT_EQ(ApplyDigitRule("1a0b6", "9750"), "106");

@@ -2,23 +2,24 @@
 
 namespace atalaya {
 
+// Both rules leave an empty field only when the empty value itself is empty: a field without a
+// single digit would be saved empty, and an empty value in the settings file reads as missing.
+
 std::string ApplyDigitRule(std::string_view text, std::string_view empty_value) {
-  if (text.empty()) return std::string(empty_value);
   std::string digits;
   for (char c : text) {
     if (c >= '0' && c <= '9') digits += c;
   }
-  return digits;
+  return digits.empty() ? std::string(empty_value) : digits;
 }
 
 std::string ApplyHexRule(std::string_view text, std::string_view empty_value) {
-  if (text.empty()) return std::string(empty_value);
   std::string hex;
   for (char c : text) {
     if (c >= 'a' && c <= 'f') c = static_cast<char>(c - 'a' + 'A');
     if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F')) hex += c;
   }
-  return hex;
+  return hex.empty() ? std::string(empty_value) : hex;
 }
 
 void ApplySatelliteNameRule(std::string& name_a, std::string& name_b) {

@@ -118,6 +118,7 @@ TEST(IniFileTest, ACarriageReturnEndingTheFileEndsTheLastLine) {
   };
   const Case cases[] = {
       {"new section, LF file", "[S]\nk=1\r", "[S]\nk=1\n\n[TForm1]\nTop=5\n"},
+      {"several CRs, LF file", "[S]\nk=1\r\r", "[S]\nk=1\n\n[TForm1]\nTop=5\n"},
       {"key at the end, LF file", "[TForm1]\nLeft=1\r", "[TForm1]\nLeft=1\nTop=5\n"},
       {"new section, CR LF file", "[S]\r\nk=1\r", "[S]\r\nk=1\r\n\r\n[TForm1]\r\nTop=5\r\n"},
       {"header at the end", "; c\n[TForm1]\r", "; c\n[TForm1]\nTop=5\n"},

@@ -195,8 +195,12 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
 }
 
 void IniFile::ContinueAfterLastLine() {
-  // A lone CR that ended the file gives way to a whole line end; kept, it would make a CR LF of
-  // its own in a file of LF lines, and the next read would take the file for CR LF.
+  // The lone CR that ended the file gives way to a whole line end. In a file of LF lines, a CR
+  // still ending the last line would make a CR LF with that line end, and the next read would
+  // take the whole file for CR LF; at the end of a line it is only a blank, so it goes.
+  if (!ends_with_line_end_ && line_end_ == "\n" && !lines_.empty()) {
+    while (lines_.back().ends_with('\r')) lines_.back().pop_back();
+  }
   ends_with_line_end_ = true;
   ends_with_lone_cr_ = false;
 }

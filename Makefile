@@ -1,9 +1,10 @@
 # The two everyday commands: `make run` and `make test`.
 # Both install missing Debian packages, configure and build first.
 #
-# `make test-asan` runs the Qt-free suites built with AddressSanitizer and
-# UndefinedBehaviorSanitizer (build-asan/); `make fuzz-short` a short run of every fuzz target
-# (build-fuzz/). Any failure, sanitizer report or fuzzer crash fails them.
+# `make test` runs the normal suite, then the Qt-free suites again built with AddressSanitizer
+# and UndefinedBehaviorSanitizer (`make test-asan`, build-asan/), then a short run of every fuzz
+# target (`make fuzz-short`, build-fuzz/). Any failure, sanitizer report or fuzzer crash fails
+# it. `make fuzz-long` runs a million inputs through each fuzz target.
 
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
@@ -22,7 +23,8 @@ export UBSAN_OPTIONS ?= print_stacktrace=1:halt_on_error=1
 # benchmarks need Qt and are not built there.
 ASAN_TARGETS = atalaya_core_tests atalaya_service_tests atalaya_channels_tests atalaya_sim_tests
 
-.PHONY: all deps configure build run test test-asan fuzz-build fuzz-short fuzz-long clean
+.PHONY: all deps configure build run test test-asan fuzz-build fuzz-short fuzz-long fuzz-seeds \
+        clean
 
 all: build
 
@@ -42,6 +44,8 @@ run: build
 
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+	$(MAKE) --no-print-directory test-asan
+	$(MAKE) --no-print-directory fuzz-short
 
 $(ASAN_DIR)/build.ninja: CMakeLists.txt | deps
 	CC=clang CXX=clang++ cmake -S . -B $(ASAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) \
@@ -63,6 +67,11 @@ fuzz-short: fuzz-build
 
 fuzz-long: fuzz-build
 	scripts/fuzz.sh $(FUZZ_DIR) -runs=$(FUZZ_RUNS)
+
+# Writes again the seeds made from the virtual decoder and data/INIs into fuzz/corpus/.
+fuzz-seeds: deps $(FUZZ_DIR)/build.ninja
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target atalaya-fuzz-seeds
+	$(FUZZ_DIR)/atalaya-fuzz-seeds .
 
 clean:
 	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR)

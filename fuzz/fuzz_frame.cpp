@@ -12,11 +12,11 @@
 //   bytes 7-9  capture length, little-endian; 0: the capture is the rest of the input as it
 //              is, otherwise the rest repeated to that length (zeros when there is no rest)
 //
-// A stretched picture is 720 or 1024 × 576 whatever the capture, and making and saving it takes
-// twenty times as long as the rest of an input. It is made for one input in eight of those with
-// a stretched format, picked by a hash of the whole input so that the mutations of one that got
-// it mostly do not; the others save the picture as converted. Most inputs then take well under
-// a millisecond and a long run tries millions.
+// A stretched picture is 720 or 1024 × 576 whatever the capture; under the sanitizers, making
+// and saving one takes some 25 ms, ten times and more what the rest of an input takes. It is
+// made for one input in eight of those with a stretched format, picked by a hash of the whole
+// input so that the mutations of one that got it mostly do not; the others save the picture as
+// converted. A long run then tries a million inputs in well under an hour.
 
 #include <cstddef>
 #include <cstdint>

@@ -74,6 +74,10 @@ void CheckFile(std::string_view bytes) {
   if (UniformLineEnds(bytes)) FUZZ_CHECK(written == bytes);
   FUZZ_CHECK(IniFile::FromBytes(written).ToBytes() == written);
 
+  // Reads go through an index and writes search the lines: the line a read takes must be the
+  // line a write of the same key replaces, or the new value would not read back. Checked for
+  // the first keys only, as each check copies the file.
+  size_t cross_checks = 16;
   std::string section;
   for (std::string_view line : Lines(bytes)) {
     const std::string_view trimmed = Trim(line);
@@ -91,6 +95,12 @@ void CheckFile(std::string_view bytes) {
       const std::string value_bytes = Utf8ToCp1252(*value);
       FUZZ_CHECK(Trim(value_bytes) == value_bytes);
       FUZZ_CHECK(Cp1252ToUtf8(value_bytes) == *value);
+    }
+    if (cross_checks > 0) {
+      --cross_checks;
+      IniFile changed = file;
+      changed.WriteString(section, key, "marca");
+      FUZZ_CHECK(changed.Read(section, key) == "marca");
     }
   }
 

@@ -48,6 +48,26 @@ TEST(IniFileTest, ReadsKeysOfTheRightSection) {
   }
 }
 
+// A section or key written twice: the first counts, for reads and writes alike, and a read
+// after a write sees the file as written.
+TEST(IniFileTest, TheFirstOfTwoSectionsOrKeysCounts) {
+  IniFile ini = IniFile::FromBytes(
+      "[A]\r\nk=1\r\nk=2\r\n[b]\r\nj=3\r\n[a]\r\nk=4\r\nonly=5\r\n[B]\r\nj=6\r\n");
+  EXPECT_EQ(ini.Read("A", "k"), "1");
+  EXPECT_EQ(ini.Read("a", "only"), std::nullopt);  // in the second [a], which is never read
+  EXPECT_EQ(ini.Read("B", "j"), "3");
+
+  ini.WriteString("a", "k", "7");
+  ini.WriteString("A", "only", "8");
+  ini.WriteString("C", "n", "9");
+  EXPECT_EQ(ini.Read("A", "k"), "7");
+  EXPECT_EQ(ini.Read("A", "only"), "8");
+  EXPECT_EQ(ini.Read("c", "n"), "9");
+  EXPECT_EQ(ini.ToBytes(),
+            "[A]\r\nk=7\r\nk=2\r\nonly=8\r\n[b]\r\nj=3\r\n[a]\r\nk=4\r\nonly=5\r\n[B]\r\nj=6\r\n"
+            "\r\n[C]\r\nn=9\r\n");
+}
+
 TEST(IniFileTest, ReadsLfFilesAndFilesWithoutFinalLineEnd) {
   for (const char* bytes : {"[A]\nk=1\nj=2", "[A]\r\nk=1\r\nj=2\r\n", "[A]\nk=1\r\nj=2\n"}) {
     const IniFile ini = IniFile::FromBytes(bytes);

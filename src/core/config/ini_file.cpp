@@ -22,6 +22,12 @@ unsigned char FoldCase(unsigned char c) {
   return c;
 }
 
+std::string Folded(std::string_view text) {
+  std::string folded(text);
+  for (char& c : folded) c = static_cast<char>(FoldCase(static_cast<unsigned char>(c)));
+  return folded;
+}
+
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
@@ -30,6 +36,13 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
     }
   }
   return true;
+}
+
+// The key of an entry line: the trimmed text before its first "=".
+std::optional<std::string_view> KeyOf(std::string_view line) {
+  const size_t eq = line.find('=');
+  if (eq == std::string_view::npos) return std::nullopt;
+  return Trim(line.substr(0, eq));
 }
 
 bool IsSectionHeader(std::string_view line) {
@@ -132,19 +145,39 @@ std::optional<IniFile::SectionRange> IniFile::FindSection(std::string_view secti
 
 std::optional<size_t> IniFile::FindKey(const SectionRange& range, std::string_view key) const {
   for (size_t i = range.header + 1; i < range.end; ++i) {
-    const std::string_view line = lines_[i];
-    const size_t eq = line.find('=');
-    if (eq != std::string_view::npos && Trim(line.substr(0, eq)) == key) return i;
+    if (KeyOf(lines_[i]) == key) return i;
   }
   return std::nullopt;
 }
 
+// The same search as FindSection and FindKey, made once for every section and key. Lines before
+// the first header belong to no section; a line that is a header only once trimmed ends a
+// section without starting one that can be found.
+const IniFile::ReadIndex& IniFile::Index() const {
+  if (index_) return *index_;
+  ReadIndex& index = index_.emplace();
+  std::unordered_map<std::string, size_t>* keys = nullptr;
+  for (size_t i = 0; i < lines_.size(); ++i) {
+    const std::string_view line = lines_[i];
+    if (IsSectionHeader(line)) {
+      keys = &index.key_lines.emplace_back();
+      index.section_by_header.emplace(Folded(line), index.key_lines.size() - 1);
+    } else if (keys != nullptr) {
+      if (const auto key = KeyOf(line)) keys->emplace(*key, i);
+    }
+  }
+  return index;
+}
+
 std::optional<std::string> IniFile::Read(std::string_view section, std::string_view key) const {
-  const auto range = FindSection(Utf8ToCp1252(section));
-  if (!range) return std::nullopt;
-  const auto index = FindKey(*range, Utf8ToCp1252(key));
-  if (!index) return std::nullopt;
-  const std::string_view line = lines_[*index];
+  const ReadIndex& index = Index();
+  const std::string header = "[" + Utf8ToCp1252(section) + "]";
+  const auto found_section = index.section_by_header.find(Folded(header));
+  if (found_section == index.section_by_header.end()) return std::nullopt;
+  const auto& keys = index.key_lines[found_section->second];
+  const auto found_key = keys.find(Utf8ToCp1252(key));
+  if (found_key == keys.end()) return std::nullopt;
+  const std::string_view line = lines_[found_key->second];
   const std::string_view value = Trim(line.substr(line.find('=') + 1));
   if (value.empty()) return std::nullopt;
   return Cp1252ToUtf8(value);
@@ -168,6 +201,7 @@ bool IniFile::ReadBool(std::string_view section, std::string_view key, bool fall
 }
 
 void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+  index_.reset();
   const std::string section_bytes = Utf8ToCp1252(section);
   const std::string key_bytes = Utf8ToCp1252(key);
   std::string line = key_bytes + "=" + Utf8ToCp1252(value);

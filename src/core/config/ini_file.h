@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace atalaya {
@@ -18,7 +19,11 @@ std::optional<int64_t> ParseIniInteger(std::string_view text);
 //
 // The file is Windows-1252; section, key and value texts cross this interface as UTF-8.
 // Section headers are found by comparing the whole line, ignoring letter case; keys are
-// compared exactly; values are trimmed, and an empty value counts as missing.
+// compared exactly; values are trimmed, and an empty value counts as missing. When a section or
+// a key appears twice, the first one counts.
+//
+// Reads go through an index of the sections and keys, made at the first read after a change:
+// a language file is read key by key, hundreds of times. Not for use from several threads.
 class IniFile {
  public:
   IniFile() = default;
@@ -55,10 +60,19 @@ class IniFile {
   void ContinueAfterLastLine();
   std::optional<size_t> FindKey(const SectionRange& range, std::string_view key_cp1252) const;
 
+  // Where each section's keys are: for every header, in folded letter case, the first section
+  // with that header; for every section, the first line of each key.
+  struct ReadIndex {
+    std::unordered_map<std::string, size_t> section_by_header;
+    std::vector<std::unordered_map<std::string, size_t>> key_lines;
+  };
+  const ReadIndex& Index() const;
+
   std::vector<std::string> lines_;  // Windows-1252 bytes, without line ends
   std::string line_end_ = "\r\n";
   bool ends_with_line_end_ = true;
   bool ends_with_lone_cr_ = false;  // the last line ended with a CR and no LF
+  mutable std::optional<ReadIndex> index_;  // emptied by every write
 };
 
 }  // namespace atalaya

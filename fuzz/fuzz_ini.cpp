@@ -74,10 +74,7 @@ void CheckFile(std::string_view bytes) {
   if (UniformLineEnds(bytes)) FUZZ_CHECK(written == bytes);
   FUZZ_CHECK(IniFile::FromBytes(written).ToBytes() == written);
 
-  // Reads go through an index and writes search the lines: the line a read takes must be the
-  // line a write of the same key replaces, or the new value would not read back. Checked for
-  // the first keys only, as each check copies the file.
-  size_t cross_checks = 16;
+  std::vector<std::pair<std::string, std::string>> keys;
   std::string section;
   for (std::string_view line : Lines(bytes)) {
     const std::string_view trimmed = Trim(line);
@@ -96,11 +93,26 @@ void CheckFile(std::string_view bytes) {
       FUZZ_CHECK(Trim(value_bytes) == value_bytes);
       FUZZ_CHECK(Cp1252ToUtf8(value_bytes) == *value);
     }
-    if (cross_checks > 0) {
-      --cross_checks;
-      IniFile changed = file;
-      changed.WriteString(section, key, "marca");
-      FUZZ_CHECK(changed.Read(section, key) == "marca");
+    keys.emplace_back(section, key);
+  }
+  // A whole section read at once reads as its keys one by one.
+  for (size_t i = 0; i < keys.size() && i < 4; ++i) {
+    for (const auto& [key, value] : file.ReadSection(keys[i].first)) {
+      FUZZ_CHECK(file.Read(keys[i].first, key) == value);
+    }
+  }
+
+  // The index kept up to date by each write reads as one made afresh from the file as written
+  // (a key added moves the lines of every section after it).
+  const size_t compared = std::min<size_t>(keys.size(), 64);
+  for (size_t i = 0; i < compared && i < 8; ++i) {
+    file.WriteString(keys[i].first, keys[i].second, "marca" + std::to_string(i));
+    FUZZ_CHECK(file.Read(keys[i].first, keys[i].second) == "marca" + std::to_string(i));
+    file.WriteString(keys[i].first, "nueva" + std::to_string(i), "x");
+    const IniFile fresh = IniFile::FromBytes(file.ToBytes());
+    for (size_t j = 0; j < compared; ++j) {
+      FUZZ_CHECK(file.Read(keys[j].first, keys[j].second) ==
+                 fresh.Read(keys[j].first, keys[j].second));
     }
   }
 

@@ -32,6 +32,15 @@ TEST(FlashLayoutTest, ReadsTheBlockMap) {
   for (const Case& c : cases) {
     EXPECT_EQ(Layout(std::string("[chip]\nblock1=") + c.value + "\n").blocks[1], c.read) << c.value;
   }
+  // Only block0 to block1024 written as plain decimal numbers are blocks; the first of two
+  // counts, and keys are trimmed like every key.
+  const FlashLayout odd = Layout(
+      "[Chip]\nblock07=7\nblock1025=1\nblock=2\nblockX=3\nblock-1=4\nblock+2=5\nBLOCK3=6\n"
+      "block 4=8\n block5 = 9\nblock6=A\nblock6=B\nblock1024=C\n");
+  EXPECT_EQ(odd.blocks[5], 0x9u);
+  EXPECT_EQ(odd.blocks[6], 0xAu);
+  EXPECT_EQ(odd.blocks[1024], 0xCu);
+  for (size_t n : {0, 1, 2, 3, 4, 7}) EXPECT_EQ(odd.blocks[n], 0u) << n;
   EXPECT_EQ(Layout("[Chip]\nErasureMode=304\n").erase_code, 48);
   EXPECT_EQ(Layout("[Chip]\nErasureMode=$D0\n").erase_code, 0xD0);
   const FlashLayout empty = Layout("");

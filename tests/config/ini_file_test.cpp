@@ -62,10 +62,14 @@ TEST(IniFileTest, TheFirstOfTwoSectionsOrKeysCounts) {
   ini.WriteString("C", "n", "9");
   EXPECT_EQ(ini.Read("A", "k"), "7");
   EXPECT_EQ(ini.Read("A", "only"), "8");
+  EXPECT_EQ(ini.Read("B", "j"), "3");  // the sections after the new line moved down with it
   EXPECT_EQ(ini.Read("c", "n"), "9");
+  ini.WriteString("b", "j", "10");
+  ini.WriteString("b", "m", "11");
+  EXPECT_EQ(ini.Read("B", "m"), "11");
   EXPECT_EQ(ini.ToBytes(),
-            "[A]\r\nk=7\r\nk=2\r\nonly=8\r\n[b]\r\nj=3\r\n[a]\r\nk=4\r\nonly=5\r\n[B]\r\nj=6\r\n"
-            "\r\n[C]\r\nn=9\r\n");
+            "[A]\r\nk=7\r\nk=2\r\nonly=8\r\n[b]\r\nj=10\r\nm=11\r\n[a]\r\nk=4\r\nonly=5\r\n"
+            "[B]\r\nj=6\r\n\r\n[C]\r\nn=9\r\n");
 }
 
 TEST(IniFileTest, ReadsLfFilesAndFilesWithoutFinalLineEnd) {

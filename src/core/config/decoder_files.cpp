@@ -1,5 +1,8 @@
 #include "core/config/decoder_files.h"
 
+#include <algorithm>
+#include <string>
+
 #include "core/eeprom/hex_value.h"
 #include "core/service/checksum.h"
 
@@ -15,10 +18,17 @@ std::optional<FlashLayout> ReadFlashLayout(const IniFile& file, std::string_view
   FlashLayout layout;
   layout.block_count = static_cast<int32_t>(count);
   layout.erase_code = static_cast<uint8_t>(file.ReadInteger(section, "ErasureMode", 48));
-  for (size_t n = 0; n < layout.blocks.size(); ++n) {
-    const std::string text = file.ReadString(section, "block" + std::to_string(n), "0");
+  // A block without a value reads as "0". The keys are block0 to block1024 as decimal numbers
+  // write them: "block07" is not block 7.
+  layout.blocks.fill(0);
+  for (const auto& [key, value] : file.ReadSection(section)) {
+    const std::string_view number = std::string_view(key).substr(std::min<size_t>(key.size(), 5));
+    if (!key.starts_with("block") || number.empty() || number.size() > 4) continue;
+    if (number.find_first_not_of("0123456789") != std::string_view::npos) continue;
+    const size_t n = static_cast<size_t>(std::stoi(std::string(number)));
+    if (n >= layout.blocks.size() || std::to_string(n) != number) continue;
     // HexValue gives −1 for anything but upper-case digits, which keeps all 32 bits set.
-    layout.blocks[n] = static_cast<uint32_t>(HexValue(text));
+    layout.blocks[n] = static_cast<uint32_t>(HexValue(value));
   }
   return layout;
 }

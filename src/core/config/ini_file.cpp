@@ -1,5 +1,6 @@
 #include "core/config/ini_file.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "core/config/cp1252.h"
@@ -26,16 +27,6 @@ std::string Folded(std::string_view text) {
   std::string folded(text);
   for (char& c : folded) c = static_cast<char>(FoldCase(static_cast<unsigned char>(c)));
   return folded;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (FoldCase(static_cast<unsigned char>(a[i])) != FoldCase(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
 }
 
 // The key of an entry line: the trimmed text before its first "=".
@@ -132,55 +123,79 @@ std::string IniFile::ToBytes() const {
   return out;
 }
 
-std::optional<IniFile::SectionRange> IniFile::FindSection(std::string_view section) const {
-  const std::string header = "[" + std::string(section) + "]";
-  for (size_t i = 0; i < lines_.size(); ++i) {
-    if (!EqualsIgnoringCase(lines_[i], header)) continue;
-    size_t end = i + 1;
-    while (end < lines_.size() && !IsSectionHeader(lines_[end])) ++end;
-    return SectionRange{i, end};
-  }
-  return std::nullopt;
-}
-
-std::optional<size_t> IniFile::FindKey(const SectionRange& range, std::string_view key) const {
-  for (size_t i = range.header + 1; i < range.end; ++i) {
-    if (KeyOf(lines_[i]) == key) return i;
-  }
-  return std::nullopt;
-}
-
-// The same search as FindSection and FindKey, made once for every section and key. Lines before
-// the first header belong to no section; a line that is a header only once trimmed ends a
-// section without starting one that can be found.
-const IniFile::ReadIndex& IniFile::Index() const {
+IniFile::LineIndex& IniFile::Index() const {
   if (index_) return *index_;
-  ReadIndex& index = index_.emplace();
-  std::unordered_map<std::string, size_t>* keys = nullptr;
+  LineIndex& index = index_.emplace();
   for (size_t i = 0; i < lines_.size(); ++i) {
     const std::string_view line = lines_[i];
     if (IsSectionHeader(line)) {
-      keys = &index.key_lines.emplace_back();
-      index.section_by_header.emplace(Folded(line), index.key_lines.size() - 1);
-    } else if (keys != nullptr) {
-      if (const auto key = KeyOf(line)) keys->emplace(*key, i);
+      index.sections.push_back({i, {}});
+      index.section_by_header.emplace(Folded(line), index.sections.size() - 1);
+    } else if (!index.sections.empty()) {
+      // Lines before the first header belong to no section.
+      if (const auto key = KeyOf(line)) index.sections.back().keys.emplace(*key, i);
     }
   }
   return index;
 }
 
-std::optional<std::string> IniFile::Read(std::string_view section, std::string_view key) const {
-  const ReadIndex& index = Index();
-  const std::string header = "[" + Utf8ToCp1252(section) + "]";
-  const auto found_section = index.section_by_header.find(Folded(header));
-  if (found_section == index.section_by_header.end()) return std::nullopt;
-  const auto& keys = index.key_lines[found_section->second];
-  const auto found_key = keys.find(Utf8ToCp1252(key));
-  if (found_key == keys.end()) return std::nullopt;
-  const std::string_view line = lines_[found_key->second];
+std::optional<size_t> IniFile::FindSection(std::string_view section) const {
+  const LineIndex& index = Index();
+  const auto found = index.section_by_header.find(Folded("[" + std::string(section) + "]"));
+  if (found == index.section_by_header.end()) return std::nullopt;
+  return found->second;
+}
+
+size_t IniFile::SectionEnd(size_t section) const {
+  const LineIndex& index = Index();
+  return section + 1 < index.sections.size() ? index.sections[section + 1].header : lines_.size();
+}
+
+std::optional<size_t> IniFile::FindKey(size_t section, std::string_view key) const {
+  const auto& keys = Index().sections[section].keys;
+  const auto found = keys.find(std::string(key));
+  if (found == keys.end()) return std::nullopt;
+  return found->second;
+}
+
+namespace {
+
+std::optional<std::string> ValueOf(std::string_view line) {
   const std::string_view value = Trim(line.substr(line.find('=') + 1));
   if (value.empty()) return std::nullopt;
   return Cp1252ToUtf8(value);
+}
+
+}  // namespace
+
+std::vector<std::pair<std::string, std::string>> IniFile::ReadSection(
+    std::string_view section) const {
+  std::vector<std::pair<std::string, std::string>> entries;
+  const auto found = FindSection(Utf8ToCp1252(section));
+  if (!found) return entries;
+  std::vector<std::pair<size_t, std::string_view>> key_lines;
+  for (const auto& [key, line] : Index().sections[*found].keys) key_lines.emplace_back(line, key);
+  std::sort(key_lines.begin(), key_lines.end());
+  for (const auto& [line, key] : key_lines) {
+    if (auto value = ValueOf(lines_[line])) {
+      entries.emplace_back(Cp1252ToUtf8(key), std::move(*value));
+    }
+  }
+  return entries;
+}
+
+std::optional<std::string> IniFile::Read(std::string_view section, std::string_view key) const {
+  LineIndex& index = Index();
+  if (index.sections.empty()) return std::nullopt;
+  if (section != index.last_read_section || index.last_read_section.empty()) {
+    index.last_read_found = FindSection(Utf8ToCp1252(section));
+    index.last_read_section = section;
+  }
+  const std::optional<size_t> found_section = index.last_read_found;
+  if (!found_section) return std::nullopt;
+  const auto found_key = FindKey(*found_section, Utf8ToCp1252(key));
+  if (!found_key) return std::nullopt;
+  return ValueOf(lines_[*found_key]);
 }
 
 std::string IniFile::ReadString(std::string_view section, std::string_view key,
@@ -201,39 +216,63 @@ bool IniFile::ReadBool(std::string_view section, std::string_view key, bool fall
 }
 
 void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
-  index_.reset();
   const std::string section_bytes = Utf8ToCp1252(section);
   const std::string key_bytes = Utf8ToCp1252(key);
   std::string line = key_bytes + "=" + Utf8ToCp1252(value);
 
-  const auto range = FindSection(section_bytes);
-  if (!range) {
+  const auto found_section = FindSection(section_bytes);
+  if (!found_section) {
     ContinueAfterLastLine();
     lines_.emplace_back();
     lines_.push_back("[" + section_bytes + "]");
     lines_.push_back(std::move(line));
+    index_.reset();
     return;
   }
-  if (const auto index = FindKey(*range, key_bytes)) {
-    lines_[*index] = std::move(line);
-    return;
+  // A key beginning with "[" and a value ending with "]" make a line that reads as a header.
+  const bool starts_a_section = IsSectionHeader(line);
+  if (const auto found_key = FindKey(*found_section, key_bytes)) {
+    lines_[*found_key] = std::move(line);
+  } else {
+    InsertKeyLine(*found_section, std::move(line));
   }
-  // After the last non-blank line of the section, so the empty line that usually separates it
-  // from the next header stays where it is.
-  size_t insert_at = range->header + 1;
-  for (size_t i = range->header + 1; i < range->end; ++i) {
+  if (starts_a_section) index_.reset();
+}
+
+// After the last non-blank line of the section, so the empty line that usually separates it from
+// the next header stays where it is.
+void IniFile::InsertKeyLine(size_t section, std::string line) {
+  const size_t header = Index().sections[section].header;
+  const size_t end = SectionEnd(section);
+  size_t insert_at = header + 1;
+  for (size_t i = header + 1; i < end; ++i) {
     if (!Trim(lines_[i]).empty()) insert_at = i + 1;
   }
   if (insert_at == lines_.size()) ContinueAfterLastLine();
   lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insert_at), std::move(line));
+  if (!index_) return;
+
+  // Every later section moves down a line; the key is new to its section, or an earlier line
+  // of it (with other blanks around the key) stays the first.
+  for (size_t later = section + 1; later < index_->sections.size(); ++later) {
+    IndexedSection& moved = index_->sections[later];
+    ++moved.header;
+    for (auto& key_line : moved.keys) ++key_line.second;
+  }
+  if (const auto key = KeyOf(lines_[insert_at])) {
+    index_->sections[section].keys.emplace(*key, insert_at);
+  }
 }
 
 void IniFile::ContinueAfterLastLine() {
   // The lone CR that ended the file gives way to a whole line end. In a file of LF lines, a CR
   // still ending the last line would make a CR LF with that line end, and the next read would
-  // take the whole file for CR LF; at the end of a line it is only a blank, so it goes.
-  if (!ends_with_line_end_ && line_end_ == "\n" && !lines_.empty()) {
+  // take the whole file for CR LF; at the end of a line it is only a blank, so it goes (and the
+  // header it may end is then another text).
+  const bool cr_ends_last_line = !lines_.empty() && lines_.back().ends_with('\r');
+  if (!ends_with_line_end_ && line_end_ == "\n" && cr_ends_last_line) {
     while (lines_.back().ends_with('\r')) lines_.back().pop_back();
+    index_.reset();
   }
   ends_with_line_end_ = true;
   ends_with_lone_cr_ = false;

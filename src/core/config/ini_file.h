@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace atalaya {
@@ -22,8 +23,9 @@ std::optional<int64_t> ParseIniInteger(std::string_view text);
 // compared exactly; values are trimmed, and an empty value counts as missing. When a section or
 // a key appears twice, the first one counts.
 //
-// Reads go through an index of the sections and keys, made at the first read after a change:
-// a language file is read key by key, hundreds of times. Not for use from several threads.
+// Reads and writes go through an index of the sections and keys: a language file is read key by
+// key, hundreds of times, and a flash-type file has a thousand keys. Not for use from several
+// threads at once, even for reading.
 class IniFile {
  public:
   IniFile() = default;
@@ -36,6 +38,10 @@ class IniFile {
 
   // The trimmed value of `key` in `section`, or nothing when it is missing or empty.
   std::optional<std::string> Read(std::string_view section, std::string_view key) const;
+
+  // Every key of the section with the value Read gives it, in file order, leaving out the keys
+  // Read finds missing: a thousand-key section is read in one pass.
+  std::vector<std::pair<std::string, std::string>> ReadSection(std::string_view section) const;
 
   std::string ReadString(std::string_view section, std::string_view key,
                          std::string_view fallback) const;
@@ -50,29 +56,36 @@ class IniFile {
   void WriteBool(std::string_view section, std::string_view key, bool value);
 
  private:
-  struct SectionRange {
-    size_t header;  // index of the header line
-    size_t end;     // index one past the section's last line
+  // Where the sections and keys are, so that neither a read nor a write searches the lines.
+  // Every line that is a header once trimmed starts an entry of `sections`; a header is found by
+  // its whole line in folded letter case, and the first section and the first key count.
+  struct IndexedSection {
+    size_t header;                                 // line of the header
+    std::unordered_map<std::string, size_t> keys;  // line of each key
+  };
+  struct LineIndex {
+    std::vector<IndexedSection> sections;  // in file order
+    std::unordered_map<std::string, size_t> section_by_header;
+    // The section of the last read, as the caller named it: reads come in runs on one section.
+    std::string last_read_section;
+    std::optional<size_t> last_read_found;
   };
 
-  std::optional<SectionRange> FindSection(std::string_view section_cp1252) const;
+  // Made at the first use after a change the index cannot follow.
+  LineIndex& Index() const;
+  std::optional<size_t> FindSection(std::string_view section_cp1252) const;
+  // One past the section's last line.
+  size_t SectionEnd(size_t section) const;
+  std::optional<size_t> FindKey(size_t section, std::string_view key_cp1252) const;
   // Lines are about to follow the last one, which then needs a line end.
   void ContinueAfterLastLine();
-  std::optional<size_t> FindKey(const SectionRange& range, std::string_view key_cp1252) const;
-
-  // Where each section's keys are: for every header, in folded letter case, the first section
-  // with that header; for every section, the first line of each key.
-  struct ReadIndex {
-    std::unordered_map<std::string, size_t> section_by_header;
-    std::vector<std::unordered_map<std::string, size_t>> key_lines;
-  };
-  const ReadIndex& Index() const;
+  void InsertKeyLine(size_t section, std::string line);
 
   std::vector<std::string> lines_;  // Windows-1252 bytes, without line ends
   std::string line_end_ = "\r\n";
   bool ends_with_line_end_ = true;
   bool ends_with_lone_cr_ = false;  // the last line ended with a CR and no LF
-  mutable std::optional<ReadIndex> index_;  // emptied by every write
+  mutable std::optional<LineIndex> index_;
 };
 
 }  // namespace atalaya

@@ -102,8 +102,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } else if (rest.empty()) {
     frame.assign(length, '\0');
   } else {
+    // Doubling what is there: a few large copies instead of one per repetition of a short rest.
     frame.reserve(length);
-    while (frame.size() < length) frame.append(rest.substr(0, length - frame.size()));
+    frame.append(rest.substr(0, length));
+    while (frame.size() < length) frame.append(frame, 0, length - frame.size());
   }
 
   // The fast conversion gives exactly the formulas' pixels, whatever the capture.

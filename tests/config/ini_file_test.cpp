@@ -146,6 +146,9 @@ TEST(IniFileTest, ACarriageReturnEndingTheFileEndsTheLastLine) {
       {"key at the end, LF file", "[TForm1]\nLeft=1\r", "[TForm1]\nLeft=1\nTop=5\n"},
       {"new section, CR LF file", "[S]\r\nk=1\r", "[S]\r\nk=1\r\n\r\n[TForm1]\r\nTop=5\r\n"},
       {"header at the end", "; c\n[TForm1]\r", "; c\n[TForm1]\nTop=5\n"},
+      // Once its carriage returns go, the last line is the header sought: the key goes under
+      // it, not under a second header of the same name that every later read would miss.
+      {"header and several CRs at the end", "; c\n[TForm1]\r\r\r", "; c\n[TForm1]\nTop=5\n"},
       {"header alone", "[TForm1]\r", "[TForm1]\r\nTop=5\r\n"},
       {"key replaced in place", "[TForm1]\r\nTop=1\r", "[TForm1]\r\nTop=5\r"},
       {"no line end", "[S]\nk=1", "[S]\nk=1\n\n[TForm1]\nTop=5\n"},

@@ -220,9 +220,14 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
   const std::string key_bytes = Utf8ToCp1252(key);
   std::string line = key_bytes + "=" + Utf8ToCp1252(value);
 
-  const auto found_section = FindSection(section_bytes);
+  auto found_section = FindSection(section_bytes);
   if (!found_section) {
+    // Lines will follow the last one. Ending it may remove carriage returns that kept it from
+    // being the header sought ("[TForm1]" then CRs at the very end of an LF file).
     ContinueAfterLastLine();
+    found_section = FindSection(section_bytes);
+  }
+  if (!found_section) {
     lines_.emplace_back();
     lines_.push_back("[" + section_bytes + "]");
     lines_.push_back(std::move(line));

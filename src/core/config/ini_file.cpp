@@ -151,9 +151,9 @@ size_t IniFile::SectionEnd(size_t section) const {
   return section + 1 < index.sections.size() ? index.sections[section + 1].header : lines_.size();
 }
 
-std::optional<size_t> IniFile::FindKey(size_t section, std::string_view key) const {
+std::optional<size_t> IniFile::FindKey(size_t section, const std::string& key) const {
   const auto& keys = Index().sections[section].keys;
-  const auto found = keys.find(std::string(key));
+  const auto found = keys.find(key);
   if (found == keys.end()) return std::nullopt;
   return found->second;
 }

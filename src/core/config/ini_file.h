@@ -76,7 +76,7 @@ class IniFile {
   std::optional<size_t> FindSection(std::string_view section_cp1252) const;
   // One past the section's last line.
   size_t SectionEnd(size_t section) const;
-  std::optional<size_t> FindKey(size_t section, std::string_view key_cp1252) const;
+  std::optional<size_t> FindKey(size_t section, const std::string& key_cp1252) const;
   // Lines are about to follow the last one, which then needs a line end.
   void ContinueAfterLastLine();
   void InsertKeyLine(size_t section, std::string line);
